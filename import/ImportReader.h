@@ -1,0 +1,33 @@
+// Reads the import table of a PE image into an ordered list of text entries.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum ImportListMode {
+    DllNames = 0,      // one entry per import descriptor: the DLL name
+    DllFunctions = 1,  // one entry per imported function: DLL, separator, function
+};
+
+typedef std::vector<std::string> EntryList;
+
+// Joins the pieces of an entry: ": ". Built at static initialisation.
+extern const std::string EntrySeparator;
+
+// Limits that no real image comes near. A file that reaches one is not read,
+// like a file whose import table points outside itself.
+const std::uint32_t MaxImportDescriptors = 65536;
+const std::uint32_t MaxImportEntries = 1u << 20;
+const std::uint32_t MaxImportNameLength = 16384;        // bytes, without the NUL
+const std::uint64_t MaxImportTextBytes = 64u << 20;     // DLL names read plus entry texts
+
+// Empties entries, then lists the imports of the file at path. True when the
+// file is a PE image whose import table lies in a section and whose walk
+// stayed inside the file and within the limits; false otherwise, with the
+// list empty.
+bool ReadImports(const std::string& path, EntryList& entries, ImportListMode mode);
+
+// The same over bytes already in memory (size bytes at view).
+bool ReadImportsFromView(const unsigned char* view, std::uint32_t size, EntryList& entries,
+                         ImportListMode mode);

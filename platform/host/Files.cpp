@@ -1,0 +1,187 @@
+// Host layer: files, file mappings and views over POSIX descriptors and mmap.
+// Share modes are kept with flock on the open file: share mode 0 takes an
+// exclusive lock, any sharing a shared one, both without waiting, so a second
+// open of a file held without sharing fails in this process and in others.
+
+#include <sys/file.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+
+#include "HostCalls.h"
+
+namespace {
+
+// A file or a mapping. A mapping keeps its own duplicate of the file's
+// descriptor, so the file (and its lock) stays held while the mapping lives,
+// as on Windows.
+struct KernelObject {
+    int descriptor;
+    bool isMapping;
+};
+
+std::map<HANDLE, KernelObject> objects;
+std::map<const void*, size_t> views;
+std::uintptr_t nextHandle = 0x100;
+
+HANDLE AddObject(int descriptor, bool isMapping) {
+    HANDLE handle = reinterpret_cast<HANDLE>(nextHandle);
+    nextHandle += 4;
+    objects[handle] = KernelObject{descriptor, isMapping};
+    return handle;
+}
+
+KernelObject* FindObject(HANDLE handle, bool isMapping) {
+    auto found = objects.find(handle);
+    if (found == objects.end() || found->second.isMapping != isMapping) return nullptr;
+    return &found->second;
+}
+
+DWORD ErrorFromErrno(int error) {
+    switch (error) {
+        case ENOENT: return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+        case EACCES:
+        case EPERM:
+        case EISDIR: return ERROR_ACCESS_DENIED;
+        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+        default: return ERROR_INVALID_PARAMETER;
+    }
+}
+
+bool FileSize(int descriptor, off_t& size) {
+    struct stat status;
+    if (fstat(descriptor, &status) != 0) return false;
+    size = status.st_size;
+    return true;
+}
+
+}  // namespace
+
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
+                          LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD,
+                          HANDLE) {
+    if (HostCallFails("CreateFileA")) return INVALID_HANDLE_VALUE;
+    if (creationDisposition != OPEN_EXISTING || fileName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    int flags = (desiredAccess & GENERIC_WRITE) ? O_RDWR : O_RDONLY;
+    int descriptor = open(fileName, flags | O_CLOEXEC);
+    if (descriptor < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+    }
+    // Windows opens no folder without backup semantics.
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        close(descriptor);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    int lock = (shareMode == 0 ? LOCK_EX : LOCK_SH) | LOCK_NB;
+    if (flock(descriptor, lock) != 0) {
+        close(descriptor);
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return INVALID_HANDLE_VALUE;
+    }
+    return AddObject(descriptor, false);
+}
+
+DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
+    if (HostCallFails("GetFileSize")) return INVALID_FILE_SIZE;
+    KernelObject* object = FindObject(file, false);
+    off_t size = 0;
+    if (object == nullptr || !FileSize(object->descriptor, size)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return INVALID_FILE_SIZE;
+    }
+    std::uint64_t whole = static_cast<std::uint64_t>(size);
+    if (fileSizeHigh != nullptr) *fileSizeHigh = static_cast<DWORD>(whole >> 32);
+    SetLastError(ERROR_SUCCESS);
+    return static_cast<DWORD>(whole);
+}
+
+HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES, DWORD protect,
+                                 DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name) {
+    if (HostCallFails("CreateFileMappingA")) return nullptr;
+    KernelObject* object = FindObject(file, false);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    // The layer maps whole files read-only, unnamed: all the program asks for.
+    if (protect != PAGE_READONLY || maximumSizeHigh != 0 || maximumSizeLow != 0 ||
+        name != nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    off_t size = 0;
+    if (!FileSize(object->descriptor, size) || size == 0) {
+        // Windows refuses a mapping of an empty file with this code.
+        SetLastError(ERROR_FILE_INVALID);
+        return nullptr;
+    }
+    int descriptor = fcntl(object->descriptor, F_DUPFD_CLOEXEC, 0);
+    if (descriptor < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return nullptr;
+    }
+    return AddObject(descriptor, true);
+}
+
+LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh,
+                            DWORD offsetLow, SIZE_T numberOfBytes) {
+    if (HostCallFails("MapViewOfFile")) return nullptr;
+    KernelObject* object = FindObject(mapping, true);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (desiredAccess != FILE_MAP_READ || offsetHigh != 0 || offsetLow != 0 ||
+        numberOfBytes != 0) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    off_t size = 0;
+    if (!FileSize(object->descriptor, size) || size == 0) {
+        SetLastError(ERROR_FILE_INVALID);
+        return nullptr;
+    }
+    void* base = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED,
+                      object->descriptor, 0);
+    if (base == MAP_FAILED) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    views[base] = static_cast<size_t>(size);
+    return base;
+}
+
+BOOL WINAPI UnmapViewOfFile(LPCVOID base) {
+    if (HostCallFails("UnmapViewOfFile")) return FALSE;
+    auto view = views.find(base);
+    if (view == views.end()) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    munmap(const_cast<void*>(view->first), view->second);
+    views.erase(view);
+    return TRUE;
+}
+
+BOOL WINAPI CloseHandle(HANDLE object) {
+    if (HostCallFails("CloseHandle")) return FALSE;
+    auto found = objects.find(object);
+    if (found == objects.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    close(found->second.descriptor);
+    objects.erase(found);
+    return TRUE;
+}

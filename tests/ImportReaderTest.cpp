@@ -1,0 +1,311 @@
+// Reading import tables of crafted images, in both modes.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ImageBuilder.h"
+#include "TestFiles.h"
+#include "import/ImportReader.h"
+
+namespace {
+
+const std::vector<ImportSpec> Ordinary = {
+    {"KERNEL32.dll", {"GetLastError", "CreateFileA", "#17"}},
+    {"USER32.dll", {"MessageBoxA"}},
+};
+
+const EntryList OrdinaryEntries = {
+    "KERNEL32.dll: GetLastError", "KERNEL32.dll: CreateFileA", "KERNEL32.dll: #17",
+    "USER32.dll: MessageBoxA"};
+
+struct Case {
+    const char* name;
+    std::function<PeImage()> image;
+    bool read;
+    EntryList entries;  // mode DllFunctions
+};
+
+ImageOptions Options(bool pe32Plus, bool lookupTables = true, bool bound = false,
+                     bool namesInOwnSection = false) {
+    ImageOptions options;
+    options.pe32Plus = pe32Plus;
+    options.lookupTables = lookupTables;
+    options.bound = bound;
+    options.namesInOwnSection = namesInOwnSection;
+    return options;
+}
+
+// Reads the image through a file, as the program does.
+bool Read(const PeImage& image, EntryList& entries, ImportListMode mode = DllFunctions) {
+    static int serial = 0;
+    std::string path = WriteTestFile("image" + std::to_string(++serial) + ".exe", image.bytes);
+    entries = {"left over from an earlier call"};
+    return ReadImports(path, entries, mode);
+}
+
+void Check(const std::vector<Case>& cases) {
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EntryList entries;
+        EXPECT_EQ(Read(c.image(), entries), c.read);
+        EXPECT_EQ(entries, c.read ? c.entries : EntryList());
+    }
+}
+
+TEST(ImportReader, ListsFunctionsInDescriptorAndThunkOrder) {
+    Check({
+        {"PE32 with lookup tables", [] { return BuildImage(Ordinary); }, true, OrdinaryEntries},
+        {"PE32, address tables only", [] { return BuildImage(Ordinary, Options(false, false)); },
+         true, OrdinaryEntries},
+        {"PE32+ with lookup tables", [] { return BuildImage(Ordinary, Options(true)); }, true,
+         OrdinaryEntries},
+        {"PE32+, address tables only", [] { return BuildImage(Ordinary, Options(true, false)); },
+         true, OrdinaryEntries},
+        {"names in another section than the descriptors",
+         [] { return BuildImage(Ordinary, Options(false, true, false, true)); }, true,
+         OrdinaryEntries},
+        {"PE32+ names in another section",
+         [] { return BuildImage(Ordinary, Options(true, false, false, true)); }, true,
+         OrdinaryEntries},
+        {"the same DLL twice gives two runs, names copied as stored",
+         [] {
+             return BuildImage({{"a.dll", {"f"}}, {"B.DLL", {"g"}}, {"a.dll", {"h", "f"}}});
+         },
+         true, {"a.dll: f", "B.DLL: g", "a.dll: h", "a.dll: f"}},
+        {"empty thunk array adds nothing",
+         [] { return BuildImage({{"EMPTY.dll", {}}, {"USER32.dll", {"MessageBoxA"}}}); }, true,
+         {"USER32.dll: MessageBoxA"}},
+        {"ordinals: low 16 bits, each text alone",
+         [] { return BuildImage({{"WS2_32.dll", {"#0", "#5", "#7", "#65535"}}}); }, true,
+         {"WS2_32.dll: #0", "WS2_32.dll: #5", "WS2_32.dll: #7", "WS2_32.dll: #65535"}},
+        {"empty function name ends in the separator, separator inside names kept",
+         [] { return BuildImage({{"odd: dll", {"", "a: b"}}}); }, true,
+         {"odd: dll: ", "odd: dll: a: b"}},
+        {"first descriptor without a name: read, no entries", [] { return BuildImage({}); }, true,
+         {}},
+    });
+}
+
+TEST(ImportReader, DllNamesModeListsEveryDescriptor) {
+    PeImage image = BuildImage({{"KERNEL32.dll", {"ExitProcess"}}, {"EMPTY.dll", {}},
+                                {"KERNEL32.dll", {"#3"}}});
+    EntryList entries;
+    EXPECT_TRUE(Read(image, entries, DllNames));
+    EXPECT_EQ(entries, EntryList({"KERNEL32.dll", "EMPTY.dll", "KERNEL32.dll"}));
+}
+
+TEST(ImportReader, OrdinalBitsAboveTheOrdinalAreIgnored) {
+    for (bool pe32Plus : {false, true}) {
+        SCOPED_TRACE(pe32Plus);
+        PeImage image = BuildImage({{"X.dll", {"#1", "#2"}}}, Options(pe32Plus));
+        std::uint32_t thunk = image.lookupTables[0];
+        if (pe32Plus) {
+            image.Put64(thunk, 0x800000007FFFFFFFu);      // bits 16 to 62 set
+            image.Put64(thunk + 8, 0x8000000000010000u);  // ordinal 0
+        } else {
+            image.Put32(thunk, 0xFFFFFFFF);
+            image.Put32(thunk + 4, 0x80010000);
+        }
+        EntryList entries;
+        EXPECT_TRUE(Read(image, entries));
+        EXPECT_EQ(entries, EntryList({"X.dll: #65535", "X.dll: #0"}));
+    }
+}
+
+// Headers and section lookup: what makes a file not an image, or its import
+// table found or not.
+TEST(ImportReader, HeadersAndSectionLookup) {
+    auto with = [](std::function<void(PeImage&)> change) {
+        return [change] {
+            PeImage image = BuildImage(Ordinary);
+            change(image);
+            return image;
+        };
+    };
+    const std::uint32_t nt = 0x40;
+    Check({
+        {"not MZ", with([](PeImage& i) { i.bytes[1] = 'X'; }), false, {}},
+        {"DOS only: no PE signature", with([=](PeImage& i) { i.Put32(nt, 0); }), false, {}},
+        {"PE followed by other than two zeros", with([=](PeImage& i) { i.Put32(nt, 0x014550); }),
+         false, {}},
+        {"import RVA 0, no section holds it", with([](PeImage& i) { i.Put32(i.importDirectory, 0); }),
+         false, {}},
+        {"import RVA at the end of the section's range",
+         with([](PeImage& i) { i.Put32(i.importDirectory, 0x1000 + i.Get32(i.SectionHeader(0) + 8)); }),
+         false, {}},
+        {"no sections", with([=](PeImage& i) { i.Put16(nt + 6, 0); }), false, {}},
+        {"section of virtual size 0 never matches",
+         with([](PeImage& i) { i.Put32(i.SectionHeader(0) + 8, 0); }), false, {}},
+        {"section range that wraps past 2^32 holds nothing",
+         with([](PeImage& i) { i.Put32(i.SectionHeader(0) + 8, 0xFFFFF800); }), false, {}},
+        {"the earlier of two overlapping headers locates the table",
+         with([](PeImage& i) { i.AddSection(0x1000, 0x1000, 0); }), true, OrdinaryEntries},
+        {"a later header is used when the earlier holds nothing",
+         with([](PeImage& i) {
+             std::uint32_t size = i.Get32(i.SectionHeader(0) + 8);
+             i.SetSection(0, 0x1000, 0, 0);
+             i.AddSection(0x1000, size, 0x400);
+         }),
+         true, OrdinaryEntries},
+        {"optional header magic other than PE32+ keeps PE32 offsets",
+         with([=](PeImage& i) { i.Put16(nt + 0x18, 0x107); }), true, OrdinaryEntries},
+        {"PE32 image read as PE32+ finds no import table",
+         with([=](PeImage& i) { i.Put16(nt + 0x18, 0x20B); }), false, {}},
+    });
+}
+
+// An RVA that no section holds is located with the import section's delta.
+TEST(ImportReader, RvaOutsideEverySectionUsesTheImportSection) {
+    PeImage image = BuildImage(Ordinary);
+    image.Put32(image.SectionHeader(0) + 8, 20);  // the section holds the first descriptor only
+    EntryList entries;
+    EXPECT_TRUE(Read(image, entries));
+    EXPECT_EQ(entries, OrdinaryEntries);
+}
+
+// Bound images keep addresses in their address tables; the lookup tables
+// still hold the names.
+TEST(ImportReader, BoundImagesListTheirRealImports) {
+    for (bool pe32Plus : {false, true}) {
+        SCOPED_TRACE(pe32Plus);
+        EntryList entries;
+        EXPECT_TRUE(Read(BuildImage(Ordinary, Options(pe32Plus, true, true)), entries));
+        EXPECT_EQ(entries, OrdinaryEntries);
+        // A lookup table that lies outside the file is passed over for the address table.
+        PeImage unbound = BuildImage(Ordinary, Options(pe32Plus));
+        unbound.Put32(unbound.descriptors[0], 0x7FFFFF00);
+        EXPECT_TRUE(Read(unbound, entries));
+        EXPECT_EQ(entries, OrdinaryEntries);
+        // Without lookup tables the addresses lead outside the file.
+        EXPECT_FALSE(Read(BuildImage(Ordinary, Options(pe32Plus, false, true)), entries));
+        EXPECT_EQ(entries, EntryList());
+    }
+}
+
+// Every position that leaves the file makes the file unreadable.
+TEST(ImportReader, PositionsOutsideTheFileGiveFalse) {
+    auto with = [](std::function<void(PeImage&)> change) {
+        return [change] {
+            PeImage image = BuildImage(Ordinary);
+            change(image);
+            return image;
+        };
+    };
+    const std::uint32_t nt = 0x40;
+    Check({
+        {"file shorter than a DOS header",
+         [] {
+             PeImage image;
+             image.bytes = {'M', 'Z', 0, 0};
+             return image;
+         },
+         false, {}},
+        {"e_lfanew past the end", with([](PeImage& i) { i.Put32(0x3C, 0xFFFFFFFE); }), false, {}},
+        {"NT headers cut by the end of the file",
+         with([](PeImage& i) {
+             i.Put32(0x3C, static_cast<std::uint32_t>(i.bytes.size() - 4));
+             i.Put32(static_cast<std::uint32_t>(i.bytes.size() - 4), 0x4550);
+         }),
+         false, {}},
+        {"section table past the end", with([=](PeImage& i) { i.Put16(nt + 0x14, 0xFFFF); }), false,
+         {}},
+        {"more section headers than the file holds", with([=](PeImage& i) { i.Put16(nt + 6, 0xFFFF); }),
+         false, {}},
+        {"section data past the end of the file",
+         with([](PeImage& i) { i.Put32(i.SectionHeader(0) + 0x14, 0x7FFFFFFF); }), false, {}},
+        {"section delta wrapping below the file start",
+         with([](PeImage& i) { i.Put32(i.SectionHeader(0) + 0x14, 0xFFFFF000); }), false, {}},
+        {"DLL name outside the file",
+         with([](PeImage& i) { i.Put32(i.descriptors[1] + 0x0C, 0x00F00000); }), false, {}},
+        {"thunk array outside the file",
+         with([](PeImage& i) {
+             i.Put32(i.descriptors[1], 0);
+             i.Put32(i.descriptors[1] + 0x10, 0x00F00000);
+         }),
+         false, {}},
+        {"hint/name entry outside the file",
+         with([](PeImage& i) { i.Put32(i.lookupTables[1], 0x00F00000); }), false, {}},
+        {"hint/name entry whose name starts past the end",
+         with([](PeImage& i) {
+             i.Put32(i.lookupTables[1], 0x1000 + static_cast<std::uint32_t>(i.bytes.size()) - 0x400 - 1);
+         }),
+         false, {}},
+        {"name running to the end of the file without a NUL",
+         with([](PeImage& i) {
+             std::uint32_t at = i.dllNames[1];
+             for (std::uint32_t k = at; k < i.bytes.size(); ++k) i.bytes[k] = 'x';
+         }),
+         false, {}},
+        {"descriptor array running off the end",
+         with([](PeImage& i) {
+             for (std::uint32_t k = i.descriptors[2]; k < i.bytes.size(); ++k) i.bytes[k] = 1;
+         }),
+         false, {}},
+    });
+}
+
+// A big image with one section holding the whole import table, for the limits.
+struct BigImage {
+    PeImage image;
+    std::uint32_t Rva(std::uint32_t offset) const { return offset - 0x400 + 0x1000; }
+};
+
+BigImage MakeBig(std::uint32_t importBytes) {
+    BigImage big;
+    big.image = BuildImage({});
+    big.image.bytes.resize(0x400 + importBytes, 0);
+    big.image.SetSection(0, 0x1000, importBytes, 0x400);
+    return big;
+}
+
+TEST(ImportReader, HostileTablesEndWithinTheLimits) {
+    // Descriptors that all share one thunk array: far more entries than the limit.
+    {
+        const std::uint32_t descriptors = 20000, thunks = 100;
+        BigImage big = MakeBig(descriptors * 20 + 20 + (thunks + 1) * 4 + 16);
+        PeImage& image = big.image;
+        std::uint32_t thunkArray = 0x400 + descriptors * 20 + 20;
+        std::uint32_t names = thunkArray + (thunks + 1) * 4;
+        image.PutText(names, "D.dll");
+        image.PutText(names + 8, "\1\1f");
+        for (std::uint32_t k = 0; k < thunks; ++k) image.Put32(thunkArray + 4 * k, big.Rva(names + 8));
+        for (std::uint32_t d = 0; d < descriptors; ++d) {
+            image.Put32(0x400 + 20 * d + 0x0C, big.Rva(names));
+            image.Put32(0x400 + 20 * d + 0x10, big.Rva(thunkArray));
+        }
+        ASSERT_GT(std::uint64_t(descriptors) * thunks, MaxImportEntries);
+        EntryList entries;
+        EXPECT_FALSE(Read(image, entries));
+        EXPECT_TRUE(entries.empty());
+    }
+    // A descriptor array that does not end: more descriptors than the limit.
+    {
+        const std::uint32_t descriptors = MaxImportDescriptors + 10;
+        BigImage big = MakeBig(descriptors * 20 + 16);
+        std::uint32_t name = 0x400 + descriptors * 20;
+        big.image.PutText(name, "E.dll");
+        for (std::uint32_t d = 0; d < descriptors; ++d) {
+            big.image.Put32(0x400 + 20 * d + 0x0C, big.Rva(name));
+            big.image.Put32(0x400 + 20 * d + 0x10, big.Rva(name + 8));  // an empty thunk array
+        }
+        EntryList entries;
+        EXPECT_FALSE(Read(big.image, entries, DllNames));
+        EXPECT_FALSE(Read(big.image, entries, DllFunctions));
+    }
+}
+
+TEST(ImportReader, NamesUpToTheLengthLimit) {
+    for (std::uint32_t length : {MaxImportNameLength, MaxImportNameLength + 1, 3u << 20}) {
+        SCOPED_TRACE(length);
+        std::string name(length, 'n');
+        // As a function name and as a DLL name.
+        PeImage image = BuildImage({{"L.dll", {name}}, {name, {"f"}}});
+        EntryList entries;
+        bool fits = length <= MaxImportNameLength;
+        EXPECT_EQ(Read(image, entries), fits);
+        // Compared as a whole: the texts are too long to print.
+        EXPECT_TRUE(entries == (fits ? EntryList({"L.dll: " + name, name + ": f"}) : EntryList()));
+    }
+}
+
+}  // namespace

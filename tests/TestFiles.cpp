@@ -1,0 +1,49 @@
+#include "TestFiles.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Folder {
+    fs::path path;
+    Folder() {
+        auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+        path = fs::temp_directory_path() / ("quernwick-tests-" + std::to_string(stamp));
+        fs::create_directories(path);
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+const fs::path& FolderPath() {
+    static Folder folder;
+    return folder.path;
+}
+
+}  // namespace
+
+std::string TestFolder() { return FolderPath().string(); }
+
+std::string WriteTestFile(const std::string& name, const std::string& bytes) {
+    fs::path path = FolderPath() / name;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+}
+
+std::string WriteTestFile(const std::string& name, const std::vector<unsigned char>& bytes) {
+    return WriteTestFile(name, std::string(bytes.begin(), bytes.end()));
+}
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}

@@ -1,0 +1,14 @@
+// Files for the tests, in a folder of their own that is removed at exit.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The tests' folder, created on first use.
+std::string TestFolder();
+
+// Writes bytes to a new file in the tests' folder and returns its path.
+std::string WriteTestFile(const std::string& name, const std::vector<unsigned char>& bytes);
+std::string WriteTestFile(const std::string& name, const std::string& bytes);
+
+std::vector<unsigned char> ReadWholeFile(const std::string& path);
