@@ -3,14 +3,16 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <deque>
 
 enum ImportListMode {
     DllNames = 0,      // one entry per import descriptor: the DLL name
     DllFunctions = 1,  // one entry per imported function: DLL, separator, function
 };
 
-typedef std::vector<std::string> EntryList;
+// A deque rather than a vector: a large list needs no single large block,
+// which a 32-bit process may not have free.
+typedef std::deque<std::string> EntryList;
 
 // Joins the pieces of an entry: ": ". Built at static initialisation.
 extern const std::string EntrySeparator;

@@ -174,6 +174,33 @@ BOOL WINAPI UnmapViewOfFile(LPCVOID base) {
     return TRUE;
 }
 
+HANDLE WINAPI GetStdHandle(DWORD standardHandle) {
+    if (HostCallFails("GetStdHandle")) return INVALID_HANDLE_VALUE;
+    static HANDLE output = AddObject(1, false);
+    static HANDLE error = AddObject(2, false);
+    if (standardHandle == STD_OUTPUT_HANDLE) return output;
+    if (standardHandle == STD_ERROR_HANDLE) return error;
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+                      LPOVERLAPPED) {
+    if (HostCallFails("WriteFile")) return FALSE;
+    KernelObject* object = FindObject(file, false);
+    if (object == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    ssize_t written = write(object->descriptor, buffer, bytesToWrite);
+    if (written < 0) {
+        SetLastError(ErrorFromErrno(errno));
+        return FALSE;
+    }
+    if (bytesWritten != nullptr) *bytesWritten = static_cast<DWORD>(written);
+    return TRUE;
+}
+
 BOOL WINAPI CloseHandle(HANDLE object) {
     if (HostCallFails("CloseHandle")) return FALSE;
     auto found = objects.find(object);

@@ -1,6 +1,8 @@
 // Test levers of the host layer. Only tests include this header.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,3 +18,42 @@ const std::vector<std::string>& HostCalls();
 
 // Forgets the logged calls and any failure not yet used.
 void HostClearCalls();
+
+// Keyboard: every key up and untoggled.
+void HostResetKeyboard();
+
+// Global memory: whether a handle is a live block, the lock count of a live
+// moveable block (0 for anything else), the number of live blocks, and
+// freeing every block.
+bool HostGlobalAllocated(HGLOBAL memory);
+unsigned HostGlobalLockCount(HGLOBAL memory);
+std::size_t HostGlobalBlockCount();
+void HostFreeGlobalBlocks();
+
+// Clipboard: another program holds it open, so that OpenClipboard fails with
+// the given error code until released; whether this program has it open; the
+// CF_TEXT data held, up to its first NUL (none when no CF_TEXT block is held);
+// closing it, releasing it and freeing its data.
+void HostHoldClipboard(DWORD errorCode);
+void HostReleaseClipboard();
+bool HostClipboardIsOpen();
+std::optional<std::string> HostClipboardText();
+void HostResetClipboard();
+
+// Message boxes: the boxes shown, in order, and forgetting them.
+struct HostMessageBox {
+    HWND owner;
+    std::string text;
+    std::string caption;
+    UINT type;
+};
+const std::vector<HostMessageBox>& HostMessageBoxes();
+void HostClearMessageBoxes();
+
+// The keyboard, global memory, clipboard and message boxes as at start.
+inline void HostResetShell() {
+    HostResetClipboard();
+    HostFreeGlobalBlocks();
+    HostResetKeyboard();
+    HostClearMessageBoxes();
+}

@@ -25,6 +25,20 @@ typedef const void* LPCVOID;
 typedef DWORD* LPDWORD;
 typedef void* HANDLE;
 
+// Window and message types. Handles of different kinds are distinct types.
+struct HWND__;
+typedef HWND__* HWND;
+struct HINSTANCE__;
+typedef HINSTANCE__* HINSTANCE;
+typedef HINSTANCE HMODULE;
+struct HMENU__;
+typedef HMENU__* HMENU;
+typedef std::uintptr_t WPARAM;
+typedef std::intptr_t LPARAM;
+typedef std::intptr_t LRESULT;
+typedef LRESULT (*WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+#define MAX_PATH 260
 #define TRUE 1
 #define FALSE 0
 #define WINAPI
@@ -47,3 +61,6 @@ DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD errorCode);
 
 #include "Win32Files.h"
+#include "Win32Windows.h"
+#include "Win32TreeView.h"
+#include "Win32Shell.h"

@@ -26,3 +26,14 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHig
                             DWORD offsetLow, SIZE_T numberOfBytes);
 BOOL WINAPI UnmapViewOfFile(LPCVOID base);
 BOOL WINAPI CloseHandle(HANDLE object);
+
+// Standard handles of the process, written with WriteFile.
+#define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
+#define STD_ERROR_HANDLE (static_cast<DWORD>(-12))
+
+struct OVERLAPPED;
+typedef OVERLAPPED* LPOVERLAPPED;
+
+HANDLE WINAPI GetStdHandle(DWORD standardHandle);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
+                      LPOVERLAPPED overlapped);

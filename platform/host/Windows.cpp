@@ -1,0 +1,226 @@
+// Host layer: windows, window procedures and the thread's message queue.
+// A window is its procedure and the few fields it was created with; the one
+// class it knows is the tree view, whose procedure lives in TreeView.cpp.
+
+#include <strings.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+#include <map>
+#include <string>
+
+#include "HostCalls.h"
+#include "HostWindows.h"
+
+namespace {
+
+struct Window {
+    WNDPROC procedure;
+    std::string title;
+    DWORD style;
+    DWORD exStyle;
+    HWND parent;
+};
+
+std::map<HWND, Window> windows;
+std::uintptr_t nextWindow = 0x20000;
+HWND const desktop = reinterpret_cast<HWND>(static_cast<std::uintptr_t>(0x10010));
+HMODULE const programModule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x400000));
+
+// The thread's queue: posted messages in order, then the quit message once
+// it has been asked for and nothing else waits, then the timers.
+struct Queue {
+    std::deque<MSG> posted;
+    std::map<UINT_PTR, TIMERPROC> timers;
+    UINT_PTR nextTimer = 1;
+    bool quitPosted = false;
+    int quitCode = 0;
+};
+thread_local Queue queue;
+
+const DWORD ErrorInvalidWindowHandle = 1400;
+const DWORD ErrorCannotFindWindowClass = 1407;
+
+Window* FindWindow(HWND window) {
+    auto found = windows.find(window);
+    return found == windows.end() ? nullptr : &found->second;
+}
+
+// Letters and digits give characters; the layer applies no modifiers.
+bool CharacterOfKey(WPARAM virtualKey, WPARAM& character) {
+    if (virtualKey >= 'A' && virtualKey <= 'Z') {
+        character = virtualKey - 'A' + 'a';
+        return true;
+    }
+    if ((virtualKey >= '0' && virtualKey <= '9') || virtualKey == ' ') {
+        character = virtualKey;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int,
+                            int, int, int, HWND parent, HMENU, HINSTANCE, LPVOID) {
+    if (HostCallFails("CreateWindowExA")) return nullptr;
+    if (className == nullptr || strcasecmp(className, WC_TREEVIEWA) != 0) {
+        SetLastError(ErrorCannotFindWindowClass);
+        return nullptr;
+    }
+    HWND window = reinterpret_cast<HWND>(nextWindow);
+    nextWindow += 4;
+    windows[window] = Window{TreeViewProcedure, windowName ? windowName : "", style, exStyle, parent};
+    TreeViewProcedure(window, WM_NCCREATE, 0, 0);
+    TreeViewProcedure(window, WM_CREATE, 0, 0);
+    return window;
+}
+
+BOOL WINAPI DestroyWindow(HWND window) {
+    if (HostCallFails("DestroyWindow")) return FALSE;
+    Window* found = FindWindow(window);
+    if (found == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return FALSE;
+    }
+    found->procedure(window, WM_DESTROY, 0, 0);
+    found->procedure(window, WM_NCDESTROY, 0, 0);
+    windows.erase(window);
+    return TRUE;
+}
+
+HWND WINAPI GetDesktopWindow() {
+    HostCallFails("GetDesktopWindow");
+    return desktop;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
+    if (HostCallFails("GetModuleHandleA")) return nullptr;
+    if (moduleName != nullptr) {
+        SetLastError(126);  // ERROR_MOD_NOT_FOUND: the layer knows only the program itself
+        return nullptr;
+    }
+    return programModule;
+}
+
+LONG WINAPI SetWindowLongA(HWND window, int index, LONG newLong) {
+    if (HostCallFails("SetWindowLongA")) return 0;
+    Window* found = FindWindow(window);
+    if (found == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return 0;
+    }
+    if (index != GWL_WNDPROC) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // LONG is as wide as a pointer here, as on 32-bit Windows.
+    static_assert(sizeof(LONG) == sizeof(WNDPROC), "a procedure must fit in a LONG");
+    WNDPROC previous = found->procedure;
+    found->procedure = reinterpret_cast<WNDPROC>(newLong);
+    return reinterpret_cast<LONG>(previous);
+}
+
+LRESULT WINAPI CallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPARAM wParam,
+                               LPARAM lParam) {
+    if (procedure == nullptr) return 0;
+    return procedure(window, message, wParam, lParam);
+}
+
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
+    if (message == WM_CLOSE) DestroyWindow(window);
+    return 0;
+}
+
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* found = FindWindow(window);
+    if (found == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return 0;
+    }
+    return found->procedure(window, message, wParam, lParam);
+}
+
+HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
+    if (HostCallFails("FindWindowA")) return nullptr;
+    if (className != nullptr && strcasecmp(className, WC_TREEVIEWA) != 0) return nullptr;
+    for (const auto& window : windows)
+        if (windowName == nullptr || window.second.title == windowName) return window.first;
+    return nullptr;
+}
+
+UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR, UINT, TIMERPROC procedure) {
+    if (HostCallFails("SetTimer")) return 0;
+    if (window != nullptr || procedure == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);  // the layer keeps thread timers only
+        return 0;
+    }
+    UINT_PTR id = queue.nextTimer++;
+    queue.timers[id] = procedure;
+    return id;
+}
+
+BOOL WINAPI KillTimer(HWND, UINT_PTR id) {
+    if (HostCallFails("KillTimer")) return FALSE;
+    return queue.timers.erase(id) == 1 ? TRUE : FALSE;
+}
+
+BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HostCallFails("PostMessageA")) return FALSE;
+    if (window != nullptr && FindWindow(window) == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return FALSE;
+    }
+    queue.posted.push_back(MSG{window, message, wParam, lParam, 0, POINT{0, 0}});
+    return TRUE;
+}
+
+void WINAPI PostQuitMessage(int exitCode) {
+    HostCallFails("PostQuitMessage");
+    queue.quitPosted = true;
+    queue.quitCode = exitCode;
+}
+
+BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT) {
+    if (HostCallFails("GetMessageA")) return -1;
+    if (!queue.posted.empty()) {
+        *message = queue.posted.front();
+        queue.posted.pop_front();
+        return message->message == WM_QUIT ? FALSE : TRUE;
+    }
+    if (queue.quitPosted) {
+        queue.quitPosted = false;
+        *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0, 0, POINT{0, 0}};
+        return FALSE;
+    }
+    // Timers come last, when nothing else waits.
+    if (!queue.timers.empty()) {
+        auto timer = queue.timers.begin();
+        *message = MSG{nullptr, WM_TIMER, timer->first, reinterpret_cast<LPARAM>(timer->second), 0,
+                       POINT{0, 0}};
+        return TRUE;
+    }
+    // Nothing would ever arrive: on Windows the thread would wait for good.
+    std::fprintf(stderr, "host layer: GetMessageA with an empty queue would wait forever\n");
+    std::abort();
+}
+
+BOOL WINAPI TranslateMessage(const MSG* message) {
+    if (HostCallFails("TranslateMessage")) return FALSE;
+    WPARAM character = 0;
+    if (message->message != WM_KEYDOWN || !CharacterOfKey(message->wParam, character)) return FALSE;
+    // The character comes next, before anything posted later.
+    queue.posted.push_front(MSG{message->hwnd, WM_CHAR, character, message->lParam, 0, POINT{0, 0}});
+    return TRUE;
+}
+
+LRESULT WINAPI DispatchMessageA(const MSG* message) {
+    if (HostCallFails("DispatchMessageA")) return 0;
+    if (message->message == WM_TIMER && message->lParam != 0) {
+        reinterpret_cast<TIMERPROC>(message->lParam)(message->hwnd, WM_TIMER, message->wParam, 0);
+        return 0;
+    }
+    if (message->hwnd == nullptr) return 0;
+    return SendMessageA(message->hwnd, message->message, message->wParam, message->lParam);
+}
