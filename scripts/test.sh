@@ -16,13 +16,7 @@ mkdir -p "$logs"
 rm -f "$logs"/*.log
 status=0
 
-# Xvfb for the Windows tests that open windows; stopped on every way out.
-xvfb_pid=""
-cleanup() {
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
-  QUERNWICK_WINEPREFIX="$here/build/wine" scripts/wine-prefix.sh stop
-}
-trap cleanup EXIT
+trap 'scripts/wine-prefix.sh stop' EXIT
 
 run_suite() {  # name, build folder, extra cmake arguments...
   local name=$1 folder=$2; shift 2
@@ -34,21 +28,17 @@ run_suite() {  # name, build folder, extra cmake arguments...
     status=1
     return
   fi
-  (cd "$folder" && ctest --output-on-failure -V) >"$logs/$name.log" 2>&1 || status=1
-  grep -E '^(\[  PASSED  \]|\[  FAILED  \]|[0-9]+% tests passed)' "$logs/$name.log" | sed 's/^/   /'
+  (cd "$folder" && $runner ctest --output-on-failure -V) >"$logs/$name.log" 2>&1 || status=1
+  grep -E '(\[  PASSED  \]|\[  FAILED  \]|[0-9]+% tests passed)' "$logs/$name.log" | sed 's/^/   /'
   grep -q 'tests passed, 0 tests failed' "$logs/$name.log" ||
     { grep -E '\[  FAILED  \]|Failure|Error' "$logs/$name.log" | head -n 40 | cut -c1-300; status=1; }
 }
 
+runner=""
 run_suite host build/host
 run_suite sanitizers build/sanitizers -DQUERNWICK_SANITIZE=ON
-
-for display in $(seq 91 140); do
-  [ -e /tmp/.X11-unix/X$display ] || [ -e /tmp/.X$display-lock ] || break
-done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
+# The Windows tests open windows and use the clipboard: Wine needs a display.
+runner="$here/scripts/with-display.sh"
 run_suite windows build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake
 
 passed=$(cat "$logs"/host.log "$logs"/sanitizers.log "$logs"/windows.log 2>/dev/null |

@@ -26,6 +26,10 @@ const unsigned maxLockCount = 255;
 const unsigned char unsetByte = 0xAB;
 
 std::map<HGLOBAL, Block> blocks;
+// Set by a test: the next GlobalUnlock leaves its block locked and reports
+// this code.
+bool keepLockedAtNextUnlock = false;
+DWORD keptLockCode = 0;
 std::uintptr_t nextHandle = 0x10004;
 
 Block* FindBlock(HGLOBAL memory) {
@@ -78,6 +82,11 @@ LPVOID WINAPI GlobalLock(HGLOBAL memory) {
 
 BOOL WINAPI GlobalUnlock(HGLOBAL memory) {
     if (HostCallFails("GlobalUnlock")) return FALSE;
+    if (keepLockedAtNextUnlock) {
+        keepLockedAtNextUnlock = false;
+        SetLastError(keptLockCode);
+        return TRUE;
+    }
     Block* block = FindBlock(memory);
     if (block == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -136,3 +145,8 @@ unsigned HostGlobalLockCount(HGLOBAL memory) {
 std::size_t HostGlobalBlockCount() { return blocks.size(); }
 
 void HostFreeGlobalBlocks() { blocks.clear(); }
+
+void HostKeepLockedAtNextUnlock(DWORD errorCode) {
+    keepLockedAtNextUnlock = true;
+    keptLockCode = errorCode;
+}

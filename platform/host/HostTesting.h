@@ -29,6 +29,9 @@ bool HostGlobalAllocated(HGLOBAL memory);
 unsigned HostGlobalLockCount(HGLOBAL memory);
 std::size_t HostGlobalBlockCount();
 void HostFreeGlobalBlocks();
+// The next GlobalUnlock leaves its block locked: it returns nonzero, as for
+// a block locked more than once, with the given code as the last error.
+void HostKeepLockedAtNextUnlock(DWORD errorCode);
 
 // Clipboard: another program holds it open, so that OpenClipboard fails with
 // the given error code until released; whether this program has it open; the

@@ -1,0 +1,146 @@
+// What only the host layer can show of the program's window: each failing
+// clipboard step, the calls made and their order, and the drop's release.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "Drops.h"
+#include "HostTesting.h"
+#include "TreeWindow.h"
+#include "app/CopyTreeToClipboard.h"
+#include "app/MainWindow.h"
+#include "tree/RebuildTree.h"
+#include "tree/TreeControl.h"
+
+namespace {
+
+class HostApp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        HostResetShell();
+        window = CreateTreeWindow();
+        PreviousWindowProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(MainWindowProc)));
+        HostClearCalls();
+    }
+    void TearDown() override {
+        DestroyWindow(window);
+        HostResetShell();
+        HostClearCalls();
+    }
+
+    // Puts text on the clipboard without logging it as the program's calls.
+    void PutOnClipboard(const std::string& text) {
+        OpenClipboard(NULL);
+        EmptyClipboard();
+        HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+        std::copy(text.c_str(), text.c_str() + text.size() + 1, static_cast<char*>(GlobalLock(block)));
+        GlobalUnlock(block);
+        SetClipboardData(CF_TEXT, block);
+        CloseClipboard();
+        HostClearCalls();
+    }
+
+    std::vector<std::string> CallsAfter(const std::string& name) {
+        const std::vector<std::string>& calls = HostCalls();
+        auto found = std::find(calls.begin(), calls.end(), name);
+        return found == calls.end() ? std::vector<std::string>() : std::vector<std::string>(found + 1, calls.end());
+    }
+
+    HWND window = NULL;
+};
+
+TEST_F(HostApp, SuccessfulCopyMakesTheStepsInOrder) {
+    BuildExample(window);
+    CopyTreeToClipboard(window);
+    EXPECT_EQ(HostCalls(), std::vector<std::string>({"OpenClipboard", "EmptyClipboard", "GlobalAlloc",
+                                                     "GlobalLock", "GlobalUnlock", "SetClipboardData",
+                                                     "CloseClipboard"}));
+    EXPECT_EQ(HostClipboardText(), ExampleText);
+    EXPECT_TRUE(HostMessageBoxes().empty());
+    EXPECT_FALSE(HostClipboardIsOpen());
+}
+
+TEST_F(HostApp, EmptyTreeMakesNoClipboardOrMemoryCall) {
+    PutOnClipboard("marker");
+    CopyTreeToClipboard(window);
+    EXPECT_TRUE(HostCalls().empty());
+    EXPECT_TRUE(HostMessageBoxes().empty());
+    EXPECT_EQ(HostClipboardText(), "marker");
+}
+
+TEST_F(HostApp, EachFailingStepIsReportedThenReleased) {
+    struct Row {
+        const char* failing;
+        DWORD code;
+        std::vector<std::string> released;  // after the message box, in order
+        std::optional<std::string> clipboard;
+    };
+    const std::string text = "R\r\n";
+    const std::vector<Row> rows = {
+        {"OpenClipboard", 5, {}, "marker"},
+        {"EmptyClipboard", 1418, {"CloseClipboard"}, "marker"},
+        {"GlobalAlloc", 8, {"CloseClipboard"}, std::nullopt},
+        {"GlobalLock", 2147483648u, {"GlobalFree", "CloseClipboard"}, std::nullopt},
+        {"GlobalUnlock", 0, {"GlobalUnlock", "GlobalFree", "CloseClipboard"}, std::nullopt},
+        {"SetClipboardData", 4294967295u, {"GlobalFree", "CloseClipboard"}, std::nullopt},
+        {"CloseClipboard", 1418, {"CloseClipboard"}, text},
+    };
+    InsertItem(window, TVI_ROOT, "R");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.failing);
+        PutOnClipboard("marker");
+        HostClearMessageBoxes();
+        if (std::string(row.failing) == "GlobalUnlock")
+            HostKeepLockedAtNextUnlock(row.code);
+        else
+            HostFailNextCall(row.failing, row.code);
+        CopyTreeToClipboard(window);
+
+        ASSERT_EQ(HostMessageBoxes().size(), 1u);
+        const HostMessageBox& box = HostMessageBoxes()[0];
+        EXPECT_EQ(box.text, "Caught exception with error code " + std::to_string(row.code));
+        EXPECT_EQ(box.caption, "Quernwick");
+        EXPECT_EQ(box.type, UINT(MB_ICONERROR));
+        EXPECT_EQ(box.owner, window);
+        EXPECT_EQ(CallsAfter("MessageBoxA"), row.released);
+        EXPECT_EQ(HostClipboardText(), row.clipboard);
+        EXPECT_FALSE(HostClipboardIsOpen());
+        EXPECT_EQ(HostGlobalBlockCount(), row.clipboard ? 1u : 0u)
+            << "no block is left behind";
+    }
+}
+
+TEST_F(HostApp, KeyStateIsAskedOnlyForTheCopyKey) {
+    SendMessageA(window, WM_CHAR, 'x', 0x002D0001);
+    EXPECT_TRUE(HostCalls().empty());
+    SendMessageA(window, WM_CHAR, 'c', 0x002E0001);
+    EXPECT_EQ(HostCalls(), std::vector<std::string>({"GetKeyState"}));
+}
+
+TEST_F(HostApp, DropIsReadWholeThenReleased) {
+    const std::string longPath = "/nowhere/" + std::string(400, 'n');
+    HDROP drop = MakeDrop({"/nowhere/a", longPath});
+    HostClearCalls();
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+    const std::vector<std::string>& calls = HostCalls();
+    ASSERT_GE(calls.size(), 6u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 6),
+              std::vector<std::string>({"DragQueryFileA", "DragQueryFileA", "DragQueryFileA",
+                                        "DragQueryFileA", "DragQueryFileA", "DragFinish"}));
+    EXPECT_FALSE(HostGlobalAllocated(drop));
+    EXPECT_EQ(Picture(window), "Could not read /nowhere/a Could not read " + longPath);
+}
+
+// Wine's DragQueryFileA miscounts a drop without paths, which no shell makes;
+// the layer shows what the program does with one.
+TEST_F(HostApp, DropWithoutPathsEmptiesTheTree) {
+    InsertItem(window, TVI_ROOT, "earlier");
+    DroppedFiles = {"earlier"};
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({})), 0);
+    EXPECT_TRUE(DroppedFiles.empty());
+    EXPECT_EQ(Picture(window), "");
+}
+
+}  // namespace
