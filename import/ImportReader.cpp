@@ -54,9 +54,9 @@ static bool ReadValue(const ImageView& view, std::uint64_t offset, std::uint32_t
     return true;
 }
 
-// Appends the NUL-terminated text at offset. False when it runs out of the
+// Takes the NUL-terminated text at offset. False when it runs out of the
 // view or past the name length limit before its NUL.
-static bool AppendText(const ImageView& view, std::uint64_t offset, std::string& text) {
+static bool TakeText(const ImageView& view, std::uint64_t offset, std::string& text) {
     if (offset >= view.size) return false;
     std::uint64_t available = view.size - offset;
     std::size_t limit = static_cast<std::size_t>(
@@ -64,7 +64,7 @@ static bool AppendText(const ImageView& view, std::uint64_t offset, std::string&
     const unsigned char* start = view.base + offset;
     const void* end = std::memchr(start, 0, limit);
     if (end == nullptr) return false;
-    text.append(reinterpret_cast<const char*>(start),
+    text.assign(reinterpret_cast<const char*>(start),
                 static_cast<const unsigned char*>(end) - start);
     return true;
 }
@@ -99,6 +99,8 @@ struct Image {
     ImageLayout layout;
     SectionMap sections;
     std::uint32_t importDelta;  // for RVAs that no section holds
+    // The piece that located the last RVA: the next one is most often in it.
+    mutable std::uint32_t lastStart = 1, lastEnd = 0, lastDelta = 0;
 };
 
 // Adds the parts of [start, end) that covered does not hold yet, and merges
@@ -135,9 +137,15 @@ static bool FindSection(const SectionMap& sections, std::uint32_t rva, std::uint
 // the import section when none does. Wraps modulo 2^32 like the loader's sums;
 // the reads check what comes out.
 static std::uint32_t Position(const Image& image, std::uint32_t rva) {
-    std::uint32_t delta = image.importDelta;
-    FindSection(image.sections, rva, delta);
-    return rva - delta;
+    if (rva >= image.lastStart && rva < image.lastEnd) return rva - image.lastDelta;
+    auto piece = image.sections.upper_bound(rva);
+    if (piece == image.sections.begin() || rva >= std::prev(piece)->second.end)
+        return rva - image.importDelta;
+    --piece;
+    image.lastStart = piece->first;
+    image.lastEnd = piece->second.end;
+    image.lastDelta = piece->second.delta;
+    return rva - image.lastDelta;
 }
 
 // Reads the section table into image.sections. False when the table does not
@@ -183,9 +191,18 @@ static bool Spend(WalkBudget& budget, std::size_t textBytes) {
 
 // Appends one entry per thunk of the array at thunkRva, each the DLL name,
 // the separator and the function text.
+// One entry: the DLL name, the separator and the function text.
+static void JoinEntry(const std::string& dllName, const std::string& function, std::string& entry) {
+    entry.reserve(dllName.size() + EntrySeparator.size() + function.size());
+    entry = dllName;
+    entry += EntrySeparator;
+    entry += function;
+}
+
 static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::string& dllName,
                        EntryList& entries, WalkBudget& budget, std::ostringstream& ordinalText) {
     const ImageLayout& layout = image.layout;
+    std::string text;
     for (;; thunkRva += layout.thunkSize) {
         std::uint64_t thunk = 0;
         if (!ReadValue(image.view, Position(image, thunkRva), layout.thunkSize, thunk)) return false;
@@ -193,17 +210,17 @@ static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::st
         if (budget.entries == 0) return false;
         --budget.entries;
 
-        std::string entry = dllName;
-        entry += EntrySeparator;
+        std::string entry;
         if (thunk & layout.ordinalFlag) {
             ordinalText << '#' << static_cast<std::uint16_t>(thunk & 0xFFFF);
-            entry += ordinalText.str();
+            JoinEntry(dllName, ordinalText.str(), entry);
             ordinalText.str(std::string());
         } else {
             // A hint/name RVA; a wider value is no RVA at all.
             if (thunk > 0xFFFFFFFFu) return false;
             std::uint32_t hintName = Position(image, static_cast<std::uint32_t>(thunk));
-            if (!AppendText(image.view, std::uint64_t(hintName) + HintSize, entry)) return false;
+            if (!TakeText(image.view, std::uint64_t(hintName) + HintSize, text)) return false;
+            JoinEntry(dllName, text, entry);
         }
         if (!Spend(budget, entry.size())) return false;
         entries.push_back(std::move(entry));
@@ -238,8 +255,7 @@ static bool WalkDescriptors(const Image& image, std::uint32_t importRva, EntryLi
         if (budget.descriptors == 0) return false;
         --budget.descriptors;
 
-        dllName.clear();
-        if (!AppendText(image.view, Position(image, nameRva), dllName) ||
+        if (!TakeText(image.view, Position(image, nameRva), dllName) ||
             !Spend(budget, dllName.size() + 1))
             return false;
         if (mode == DllNames) {

@@ -1,7 +1,10 @@
 // Host layer: the tree-view control. Each window of the class owns a tree of
-// items; an item handle is a number never handed out twice, so a deleted
-// item's handle is never valid again. Siblings form a singly linked list with
-// a pointer to the last child, so appending and walking take constant time.
+// items. Items live in a vector and their labels in one buffer, so inserting
+// costs no allocation of its own; an item's handle is the tree's base plus
+// its index, and a tree emptied of all its items takes a new base that no
+// handle has had, so a deleted item's handle is never valid again. Siblings
+// form a singly linked list with the last child kept, so appending and
+// walking take constant time.
 
 #include <cstring>
 #include <string>
@@ -13,117 +16,141 @@
 
 namespace {
 
+typedef std::uint32_t Index;
+const Index None = 0xFFFFFFFF;
+
 struct Item {
-    std::string text;
-    HTREEITEM parent;  // nullptr for a root item
-    HTREEITEM firstChild;
-    HTREEITEM lastChild;
-    HTREEITEM next;
+    std::size_t textStart;  // in the tree's label buffer
+    Index textLength;
+    Index parent;  // None for a root item
+    Index firstChild, lastChild, next;
+    bool deleted;
 };
 
 struct Tree {
-    std::unordered_map<HTREEITEM, Item> items;
-    HTREEITEM firstRoot = nullptr;
-    HTREEITEM lastRoot = nullptr;
+    std::uintptr_t base;
+    std::vector<Item> items;
+    std::vector<char> labels;
+    Index firstRoot = None, lastRoot = None;
+    std::size_t count = 0;  // items not deleted
 };
 
 std::unordered_map<HWND, Tree> trees;
-std::uintptr_t nextItem = 0x100000;
+// The tree of the window that had the last message: most often the next one's.
+HWND lastWindow = nullptr;
+Tree* lastTree = nullptr;
+// Handles are base + 8 * index; each base is far from every earlier one.
+std::uintptr_t nextBase = 0x100000;
+const std::uintptr_t BaseStride = static_cast<std::uintptr_t>(1) << 40;
 
-Item* Find(Tree& tree, HTREEITEM handle) {
-    auto found = tree.items.find(handle);
-    return found == tree.items.end() ? nullptr : &found->second;
+void NewBase(Tree& tree) {
+    tree.base = nextBase;
+    nextBase += BaseStride;
+}
+
+HTREEITEM HandleOf(const Tree& tree, Index index) {
+    return index == None ? nullptr : reinterpret_cast<HTREEITEM>(tree.base + 8 * index);
+}
+
+Index IndexOf(const Tree& tree, HTREEITEM handle) {
+    std::uintptr_t value = reinterpret_cast<std::uintptr_t>(handle);
+    if (value < tree.base || (value - tree.base) % 8 != 0 || (value - tree.base) / 8 >= None)
+        return None;
+    Index index = static_cast<Index>((value - tree.base) / 8);
+    if (index >= tree.items.size() || tree.items[index].deleted) return None;
+    return index;
 }
 
 bool IsRoot(HTREEITEM handle) { return handle == nullptr || handle == TVI_ROOT; }
 
 LRESULT InsertItem(Tree& tree, const TVINSERTSTRUCTA* insert) {
-    HTREEITEM parentHandle = IsRoot(insert->hParent) ? nullptr : insert->hParent;
-    Item* parent = parentHandle ? Find(tree, parentHandle) : nullptr;
-    if (parentHandle != nullptr && parent == nullptr) return 0;
-    HTREEITEM& first = parent ? parent->firstChild : tree.firstRoot;
-    HTREEITEM& last = parent ? parent->lastChild : tree.lastRoot;
+    Index parent = IsRoot(insert->hParent) ? None : IndexOf(tree, insert->hParent);
+    if (!IsRoot(insert->hParent) && parent == None) return 0;
 
-    HTREEITEM handle = reinterpret_cast<HTREEITEM>(nextItem);
-    nextItem += 8;
-    Item item{std::string(), parentHandle, nullptr, nullptr, nullptr};
-    if ((insert->item.mask & TVIF_TEXT) && insert->item.pszText != nullptr)
-        item.text = insert->item.pszText;  // the control reads up to the NUL
-
-    HTREEITEM after = insert->hInsertAfter;
-    if (after == TVI_FIRST || first == nullptr) {
+    Index index = static_cast<Index>(tree.items.size());
+    Item item{tree.labels.size(), 0, parent, None, None, None, false};
+    if ((insert->item.mask & TVIF_TEXT) && insert->item.pszText != nullptr) {
+        // The control reads up to the NUL, whatever cchTextMax says.
+        item.textLength = static_cast<Index>(std::strlen(insert->item.pszText));
+        tree.labels.insert(tree.labels.end(), insert->item.pszText,
+                           insert->item.pszText + item.textLength);
+    }
+    Index& first = parent == None ? tree.firstRoot : tree.items[parent].firstChild;
+    Index& last = parent == None ? tree.lastRoot : tree.items[parent].lastChild;
+    Index after = IndexOf(tree, insert->hInsertAfter);
+    if (insert->hInsertAfter == TVI_FIRST || first == None) {
         item.next = first;
-        first = handle;
-        if (last == nullptr) last = handle;
-    } else if (after == TVI_LAST || Find(tree, after) == nullptr ||
-               Find(tree, after)->parent != parentHandle) {
-        Find(tree, last)->next = handle;
-        last = handle;
+        first = index;
+        if (last == None) last = index;
+    } else if (after == None || tree.items[after].parent != parent) {
+        tree.items[last].next = index;  // TVI_LAST, or no sibling to follow
+        last = index;
     } else {
-        Item* previous = Find(tree, after);
-        item.next = previous->next;
-        previous->next = handle;
-        if (last == after) last = handle;
+        item.next = tree.items[after].next;
+        tree.items[after].next = index;
+        if (last == after) last = index;
     }
-    tree.items.emplace(handle, std::move(item));
-    return reinterpret_cast<LRESULT>(handle);
-}
-
-// Removes an item and everything beneath it, without recursion.
-void DeleteSubtree(Tree& tree, HTREEITEM top) {
-    std::vector<HTREEITEM> pending{top};
-    while (!pending.empty()) {
-        HTREEITEM handle = pending.back();
-        pending.pop_back();
-        Item* item = Find(tree, handle);
-        for (HTREEITEM child = item->firstChild; child != nullptr; child = Find(tree, child)->next)
-            pending.push_back(child);
-        tree.items.erase(handle);
-    }
+    tree.items.push_back(item);
+    ++tree.count;
+    return reinterpret_cast<LRESULT>(HandleOf(tree, index));
 }
 
 LRESULT DeleteItem(Tree& tree, HTREEITEM handle) {
     if (IsRoot(handle)) {
         tree.items.clear();
-        tree.firstRoot = tree.lastRoot = nullptr;
+        tree.labels.clear();
+        tree.firstRoot = tree.lastRoot = None;
+        tree.count = 0;
+        NewBase(tree);
         return TRUE;
     }
-    Item* item = Find(tree, handle);
-    if (item == nullptr) return FALSE;
-    Item* parent = item->parent ? Find(tree, item->parent) : nullptr;
-    HTREEITEM& first = parent ? parent->firstChild : tree.firstRoot;
-    HTREEITEM& last = parent ? parent->lastChild : tree.lastRoot;
-    HTREEITEM previous = nullptr;
-    for (HTREEITEM sibling = first; sibling != handle; sibling = Find(tree, sibling)->next)
+    Index index = IndexOf(tree, handle);
+    if (index == None) return FALSE;
+    Index parent = tree.items[index].parent;
+    Index& first = parent == None ? tree.firstRoot : tree.items[parent].firstChild;
+    Index& last = parent == None ? tree.lastRoot : tree.items[parent].lastChild;
+    Index previous = None;
+    for (Index sibling = first; sibling != index; sibling = tree.items[sibling].next)
         previous = sibling;
-    (previous ? Find(tree, previous)->next : first) = item->next;
-    if (last == handle) last = previous;
-    DeleteSubtree(tree, handle);
+    (previous == None ? first : tree.items[previous].next) = tree.items[index].next;
+    if (last == index) last = previous;
+    // The item and everything beneath it, without recursion.
+    std::vector<Index> pending{index};
+    while (!pending.empty()) {
+        Item& item = tree.items[pending.back()];
+        pending.pop_back();
+        for (Index child = item.firstChild; child != None; child = tree.items[child].next)
+            pending.push_back(child);
+        item.deleted = true;
+        --tree.count;
+    }
     return TRUE;
 }
 
 LRESULT GetNextItem(Tree& tree, WPARAM relation, HTREEITEM handle) {
     if (relation == TVGN_ROOT || (relation == TVGN_CHILD && IsRoot(handle)))
-        return reinterpret_cast<LRESULT>(tree.firstRoot);
-    Item* item = Find(tree, handle);
-    if (item == nullptr) return 0;
+        return reinterpret_cast<LRESULT>(HandleOf(tree, tree.firstRoot));
+    Index index = IndexOf(tree, handle);
+    if (index == None) return 0;
+    const Item& item = tree.items[index];
     switch (relation) {
-        case TVGN_NEXT: return reinterpret_cast<LRESULT>(item->next);
-        case TVGN_CHILD: return reinterpret_cast<LRESULT>(item->firstChild);
-        case TVGN_PARENT: return reinterpret_cast<LRESULT>(item->parent);
+        case TVGN_NEXT: return reinterpret_cast<LRESULT>(HandleOf(tree, item.next));
+        case TVGN_CHILD: return reinterpret_cast<LRESULT>(HandleOf(tree, item.firstChild));
+        case TVGN_PARENT: return reinterpret_cast<LRESULT>(HandleOf(tree, item.parent));
         default: return 0;
     }
 }
 
 LRESULT GetItem(Tree& tree, TVITEMA* request) {
-    Item* item = Find(tree, request->hItem);
-    if (item == nullptr) return FALSE;
+    Index index = IndexOf(tree, request->hItem);
+    if (index == None) return FALSE;
     if ((request->mask & TVIF_TEXT) && request->pszText != nullptr && request->cchTextMax > 0) {
         // Like the real control: at most cchTextMax - 1 bytes and a NUL.
-        std::size_t length = item->text.size();
+        const Item& item = tree.items[index];
+        std::size_t length = item.textLength;
         std::size_t room = static_cast<std::size_t>(request->cchTextMax) - 1;
         if (length > room) length = room;
-        std::memcpy(request->pszText, item->text.data(), length);
+        std::memcpy(request->pszText, tree.labels.data() + item.textStart, length);
         request->pszText[length] = '\0';
     }
     return TRUE;
@@ -136,9 +163,19 @@ void WINAPI InitCommonControls() { HostCallFails("InitCommonControls"); }
 LRESULT TreeViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCDESTROY) {
         trees.erase(window);
+        lastWindow = nullptr;
         return 0;
     }
-    Tree& tree = trees[window];
+    if (window != lastWindow) {
+        auto found = trees.find(window);
+        if (found == trees.end()) {
+            found = trees.emplace(window, Tree()).first;
+            NewBase(found->second);
+        }
+        lastWindow = window;
+        lastTree = &found->second;
+    }
+    Tree& tree = *lastTree;
     switch (message) {
         case TVM_INSERTITEMA:
             return InsertItem(tree, reinterpret_cast<const TVINSERTSTRUCTA*>(lParam));
@@ -149,7 +186,7 @@ LRESULT TreeViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         case TVM_GETITEMA:
             return GetItem(tree, reinterpret_cast<TVITEMA*>(lParam));
         case TVM_GETCOUNT:
-            return static_cast<LRESULT>(tree.items.size());
+            return static_cast<LRESULT>(tree.count);
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }
