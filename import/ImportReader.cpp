@@ -54,18 +54,18 @@ static bool ReadValue(const ImageView& view, std::uint64_t offset, std::uint32_t
     return true;
 }
 
-// Takes the NUL-terminated text at offset. False when it runs out of the
-// view or past the name length limit before its NUL.
-static bool TakeText(const ImageView& view, std::uint64_t offset, std::string& text) {
+// Finds the NUL-terminated text at offset, in place in the view. False when
+// it runs out of the view or past the name length limit before its NUL.
+static bool FindText(const ImageView& view, std::uint64_t offset, const char*& text,
+                     std::size_t& length) {
     if (offset >= view.size) return false;
     std::uint64_t available = view.size - offset;
     std::size_t limit = static_cast<std::size_t>(
         available < MaxImportNameLength + 1 ? available : MaxImportNameLength + 1);
-    const unsigned char* start = view.base + offset;
-    const void* end = std::memchr(start, 0, limit);
+    text = reinterpret_cast<const char*>(view.base + offset);
+    const void* end = std::memchr(text, 0, limit);
     if (end == nullptr) return false;
-    text.assign(reinterpret_cast<const char*>(start),
-                static_cast<const unsigned char*>(end) - start);
+    length = static_cast<std::size_t>(static_cast<const char*>(end) - text);
     return true;
 }
 
@@ -191,18 +191,17 @@ static bool Spend(WalkBudget& budget, std::size_t textBytes) {
 
 // Appends one entry per thunk of the array at thunkRva, each the DLL name,
 // the separator and the function text.
-// One entry: the DLL name, the separator and the function text.
-static void JoinEntry(const std::string& dllName, const std::string& function, std::string& entry) {
-    entry.reserve(dllName.size() + EntrySeparator.size() + function.size());
-    entry = dllName;
-    entry += EntrySeparator;
-    entry += function;
+// One entry: the DLL name, the separator and the function text, built with
+// one allocation.
+static void JoinEntry(const std::string& dllName, const char* function, std::size_t length,
+                      std::string& entry) {
+    entry.reserve(dllName.size() + EntrySeparator.size() + length);
+    entry.append(dllName).append(EntrySeparator).append(function, length);
 }
 
 static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::string& dllName,
                        EntryList& entries, WalkBudget& budget, std::ostringstream& ordinalText) {
     const ImageLayout& layout = image.layout;
-    std::string text;
     for (;; thunkRva += layout.thunkSize) {
         std::uint64_t thunk = 0;
         if (!ReadValue(image.view, Position(image, thunkRva), layout.thunkSize, thunk)) return false;
@@ -213,14 +212,17 @@ static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::st
         std::string entry;
         if (thunk & layout.ordinalFlag) {
             ordinalText << '#' << static_cast<std::uint16_t>(thunk & 0xFFFF);
-            JoinEntry(dllName, ordinalText.str(), entry);
+            const std::string ordinal = ordinalText.str();
+            JoinEntry(dllName, ordinal.data(), ordinal.size(), entry);
             ordinalText.str(std::string());
         } else {
             // A hint/name RVA; a wider value is no RVA at all.
             if (thunk > 0xFFFFFFFFu) return false;
             std::uint32_t hintName = Position(image, static_cast<std::uint32_t>(thunk));
-            if (!TakeText(image.view, std::uint64_t(hintName) + HintSize, text)) return false;
-            JoinEntry(dllName, text, entry);
+            const char* name = nullptr;
+            std::size_t length = 0;
+            if (!FindText(image.view, std::uint64_t(hintName) + HintSize, name, length)) return false;
+            JoinEntry(dllName, name, length, entry);
         }
         if (!Spend(budget, entry.size())) return false;
         entries.push_back(std::move(entry));
@@ -255,9 +257,12 @@ static bool WalkDescriptors(const Image& image, std::uint32_t importRva, EntryLi
         if (budget.descriptors == 0) return false;
         --budget.descriptors;
 
-        if (!TakeText(image.view, Position(image, nameRva), dllName) ||
-            !Spend(budget, dllName.size() + 1))
+        const char* name = nullptr;
+        std::size_t length = 0;
+        if (!FindText(image.view, Position(image, nameRva), name, length) ||
+            !Spend(budget, length + 1))
             return false;
+        dllName.assign(name, length);
         if (mode == DllNames) {
             if (budget.entries == 0) return false;
             --budget.entries;

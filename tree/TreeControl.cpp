@@ -1,7 +1,6 @@
 #include "TreeControl.h"
 
 #include <cstring>
-#include <vector>
 
 HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::string& text) {
     TVINSERTSTRUCTA insert = {};
@@ -40,17 +39,25 @@ static std::size_t ReadLabelInto(HWND tree, HTREEITEM item, char* buffer, std::s
     return strnlen(buffer, size);
 }
 
-// The control copies at most the buffer's size less one and a NUL, so a label
-// that fills the buffer may have been cut: read it again with twice the room.
-void ReadItemText(HWND tree, HTREEITEM item, std::string& text) {
-    char label[MAX_PATH];
-    std::size_t length = ReadLabelInto(tree, item, label, sizeof label);
-    if (length + 1 < sizeof label) {
-        text.assign(label, length);
-        return;
+// The control copies at most the buffer's size less one and a NUL (Wine's
+// fills the whole buffer instead), so a label that fills the buffer may have
+// been cut: it is read again with twice the room. The label is read straight
+// into the end of text.
+void AppendItemText(HWND tree, HTREEITEM item, std::string& text) {
+    const std::size_t start = text.size();
+    std::size_t room = MAX_PATH;
+    for (;;) {
+        text.resize(start + room);
+        std::size_t length = ReadLabelInto(tree, item, &text[start], room);
+        if (length + 1 < room) {
+            text.resize(start + length);
+            return;
+        }
+        room *= 2;
     }
-    std::vector<char> larger(2 * sizeof label);
-    while ((length = ReadLabelInto(tree, item, larger.data(), larger.size())) + 1 >= larger.size())
-        larger.resize(2 * larger.size());
-    text.assign(larger.data(), length);
+}
+
+void ReadItemText(HWND tree, HTREEITEM item, std::string& text) {
+    text.clear();
+    AppendItemText(tree, item, text);
 }

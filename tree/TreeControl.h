@@ -16,5 +16,8 @@ HTREEITEM FirstRootItem(HWND tree);
 HTREEITEM FirstChildItem(HWND tree, HTREEITEM item);
 HTREEITEM NextSiblingItem(HWND tree, HTREEITEM item);
 
-// Replaces text with the item's whole label, however long.
+// Appends the item's whole label, however long, to text.
+void AppendItemText(HWND tree, HTREEITEM item, std::string& text);
+
+// Replaces text with the item's whole label.
 void ReadItemText(HWND tree, HTREEITEM item, std::string& text);

@@ -9,12 +9,10 @@
 int TreeToText(HWND tree, std::string& text, HTREEITEM first, int depth) {
     int lines = 0;
     std::vector<HTREEITEM> ancestors;
-    std::string label;
     HTREEITEM item = first;
     while (item != 0) {
-        ReadItemText(tree, item, label);
         text.append(depth + ancestors.size(), '\t');
-        text += label;
+        AppendItemText(tree, item, text);
         text += "\r\n";
         ++lines;
 

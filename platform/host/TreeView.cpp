@@ -1,12 +1,13 @@
 // Host layer: the tree-view control. Each window of the class owns a tree of
-// items. Items live in a vector and their labels in one buffer, so inserting
-// costs no allocation of its own; an item's handle is the tree's base plus
+// items. Items and their labels live in large blocks, so that inserting
+// allocates only now and then and nothing is ever moved; an item's handle is the tree's base plus
 // its index, and a tree emptied of all its items takes a new base that no
 // handle has had, so a deleted item's handle is never valid again. Siblings
 // form a singly linked list with the last child kept, so appending and
 // walking take constant time.
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,7 +21,7 @@ typedef std::uint32_t Index;
 const Index None = 0xFFFFFFFF;
 
 struct Item {
-    std::size_t textStart;  // in the tree's label buffer
+    const char* text;  // in one of the tree's label blocks
     Index textLength;
     Index parent;  // None for a root item
     Index firstChild, lastChild, next;
@@ -29,11 +30,33 @@ struct Item {
 
 struct Tree {
     std::uintptr_t base;
-    std::vector<Item> items;
-    std::vector<char> labels;
+    // Items in blocks of a fixed size: they never move, and finding one is
+    // two array steps.
+    std::vector<std::unique_ptr<Item[]>> itemBlocks;
+    Index itemCount = 0;  // items inserted, deleted ones included
+    std::vector<std::unique_ptr<char[]>> labelBlocks;
+    char* labelFree = nullptr;  // the free bytes at the end of the last block
+    std::size_t labelRoom = 0;
     Index firstRoot = None, lastRoot = None;
     std::size_t count = 0;  // items not deleted
 };
+
+const std::size_t LabelBlockSize = 64 * 1024;
+const Index ItemBlockBits = 12;
+const Index ItemBlockSize = 1u << ItemBlockBits;
+
+Item& ItemAt(Tree& tree, Index index) {
+    return tree.itemBlocks[index >> ItemBlockBits][index & (ItemBlockSize - 1)];
+}
+
+const Item& ItemAt(const Tree& tree, Index index) {
+    return tree.itemBlocks[index >> ItemBlockBits][index & (ItemBlockSize - 1)];
+}
+
+void AddItem(Tree& tree, const Item& item) {
+    if ((tree.itemCount & (ItemBlockSize - 1)) == 0) tree.itemBlocks.emplace_back(new Item[ItemBlockSize]);
+    ItemAt(tree, tree.itemCount++) = item;
+}
 
 std::unordered_map<HWND, Tree> trees;
 // The tree of the window that had the last message: most often the next one's.
@@ -57,8 +80,23 @@ Index IndexOf(const Tree& tree, HTREEITEM handle) {
     if (value < tree.base || (value - tree.base) % 8 != 0 || (value - tree.base) / 8 >= None)
         return None;
     Index index = static_cast<Index>((value - tree.base) / 8);
-    if (index >= tree.items.size() || tree.items[index].deleted) return None;
+    if (index >= tree.itemCount || ItemAt(tree, index).deleted) return None;
     return index;
+}
+
+// Keeps a copy of text in the tree's label blocks.
+const char* StoreLabel(Tree& tree, const char* text, std::size_t length) {
+    if (length > tree.labelRoom) {
+        std::size_t size = length > LabelBlockSize ? length : LabelBlockSize;
+        tree.labelBlocks.emplace_back(new char[size]);
+        tree.labelFree = tree.labelBlocks.back().get();
+        tree.labelRoom = size;
+    }
+    char* stored = tree.labelFree;
+    std::memcpy(stored, text, length);
+    tree.labelFree += length;
+    tree.labelRoom -= length;
+    return stored;
 }
 
 bool IsRoot(HTREEITEM handle) { return handle == nullptr || handle == TVI_ROOT; }
@@ -67,38 +105,40 @@ LRESULT InsertItem(Tree& tree, const TVINSERTSTRUCTA* insert) {
     Index parent = IsRoot(insert->hParent) ? None : IndexOf(tree, insert->hParent);
     if (!IsRoot(insert->hParent) && parent == None) return 0;
 
-    Index index = static_cast<Index>(tree.items.size());
-    Item item{tree.labels.size(), 0, parent, None, None, None, false};
+    Index index = tree.itemCount;
+    Item item{nullptr, 0, parent, None, None, None, false};
     if ((insert->item.mask & TVIF_TEXT) && insert->item.pszText != nullptr) {
         // The control reads up to the NUL, whatever cchTextMax says.
         item.textLength = static_cast<Index>(std::strlen(insert->item.pszText));
-        tree.labels.insert(tree.labels.end(), insert->item.pszText,
-                           insert->item.pszText + item.textLength);
+        item.text = StoreLabel(tree, insert->item.pszText, item.textLength);
     }
-    Index& first = parent == None ? tree.firstRoot : tree.items[parent].firstChild;
-    Index& last = parent == None ? tree.lastRoot : tree.items[parent].lastChild;
+    Index& first = parent == None ? tree.firstRoot : ItemAt(tree, parent).firstChild;
+    Index& last = parent == None ? tree.lastRoot : ItemAt(tree, parent).lastChild;
     Index after = IndexOf(tree, insert->hInsertAfter);
     if (insert->hInsertAfter == TVI_FIRST || first == None) {
         item.next = first;
         first = index;
         if (last == None) last = index;
-    } else if (after == None || tree.items[after].parent != parent) {
-        tree.items[last].next = index;  // TVI_LAST, or no sibling to follow
+    } else if (after == None || ItemAt(tree, after).parent != parent) {
+        ItemAt(tree, last).next = index;  // TVI_LAST, or no sibling to follow
         last = index;
     } else {
-        item.next = tree.items[after].next;
-        tree.items[after].next = index;
+        item.next = ItemAt(tree, after).next;
+        ItemAt(tree, after).next = index;
         if (last == after) last = index;
     }
-    tree.items.push_back(item);
+    AddItem(tree, item);
     ++tree.count;
     return reinterpret_cast<LRESULT>(HandleOf(tree, index));
 }
 
 LRESULT DeleteItem(Tree& tree, HTREEITEM handle) {
     if (IsRoot(handle)) {
-        tree.items.clear();
-        tree.labels.clear();
+        tree.itemBlocks.clear();
+        tree.itemCount = 0;
+        tree.labelBlocks.clear();
+        tree.labelFree = nullptr;
+        tree.labelRoom = 0;
         tree.firstRoot = tree.lastRoot = None;
         tree.count = 0;
         NewBase(tree);
@@ -106,20 +146,20 @@ LRESULT DeleteItem(Tree& tree, HTREEITEM handle) {
     }
     Index index = IndexOf(tree, handle);
     if (index == None) return FALSE;
-    Index parent = tree.items[index].parent;
-    Index& first = parent == None ? tree.firstRoot : tree.items[parent].firstChild;
-    Index& last = parent == None ? tree.lastRoot : tree.items[parent].lastChild;
+    Index parent = ItemAt(tree, index).parent;
+    Index& first = parent == None ? tree.firstRoot : ItemAt(tree, parent).firstChild;
+    Index& last = parent == None ? tree.lastRoot : ItemAt(tree, parent).lastChild;
     Index previous = None;
-    for (Index sibling = first; sibling != index; sibling = tree.items[sibling].next)
+    for (Index sibling = first; sibling != index; sibling = ItemAt(tree, sibling).next)
         previous = sibling;
-    (previous == None ? first : tree.items[previous].next) = tree.items[index].next;
+    (previous == None ? first : ItemAt(tree, previous).next) = ItemAt(tree, index).next;
     if (last == index) last = previous;
     // The item and everything beneath it, without recursion.
     std::vector<Index> pending{index};
     while (!pending.empty()) {
-        Item& item = tree.items[pending.back()];
+        Item& item = ItemAt(tree, pending.back());
         pending.pop_back();
-        for (Index child = item.firstChild; child != None; child = tree.items[child].next)
+        for (Index child = item.firstChild; child != None; child = ItemAt(tree, child).next)
             pending.push_back(child);
         item.deleted = true;
         --tree.count;
@@ -132,7 +172,7 @@ LRESULT GetNextItem(Tree& tree, WPARAM relation, HTREEITEM handle) {
         return reinterpret_cast<LRESULT>(HandleOf(tree, tree.firstRoot));
     Index index = IndexOf(tree, handle);
     if (index == None) return 0;
-    const Item& item = tree.items[index];
+    const Item& item = ItemAt(tree, index);
     switch (relation) {
         case TVGN_NEXT: return reinterpret_cast<LRESULT>(HandleOf(tree, item.next));
         case TVGN_CHILD: return reinterpret_cast<LRESULT>(HandleOf(tree, item.firstChild));
@@ -146,11 +186,11 @@ LRESULT GetItem(Tree& tree, TVITEMA* request) {
     if (index == None) return FALSE;
     if ((request->mask & TVIF_TEXT) && request->pszText != nullptr && request->cchTextMax > 0) {
         // Like the real control: at most cchTextMax - 1 bytes and a NUL.
-        const Item& item = tree.items[index];
+        const Item& item = ItemAt(tree, index);
         std::size_t length = item.textLength;
         std::size_t room = static_cast<std::size_t>(request->cchTextMax) - 1;
         if (length > room) length = room;
-        std::memcpy(request->pszText, tree.labels.data() + item.textStart, length);
+        std::memcpy(request->pszText, item.text, length);
         request->pszText[length] = '\0';
     }
     return TRUE;

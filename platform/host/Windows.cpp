@@ -42,9 +42,17 @@ thread_local Queue queue;
 const DWORD ErrorInvalidWindowHandle = 1400;
 const DWORD ErrorCannotFindWindowClass = 1407;
 
+// The window of the last lookup: messages mostly go to one window in a row.
+HWND lastWindow = nullptr;
+Window* lastFound = nullptr;
+
 Window* FindWindow(HWND window) {
+    if (window == lastWindow && window != nullptr) return lastFound;
     auto found = windows.find(window);
-    return found == windows.end() ? nullptr : &found->second;
+    if (found == windows.end()) return nullptr;
+    lastWindow = window;
+    lastFound = &found->second;
+    return lastFound;
 }
 
 // Letters and digits give characters; the layer applies no modifiers.
@@ -87,6 +95,7 @@ BOOL WINAPI DestroyWindow(HWND window) {
     found->procedure(window, WM_DESTROY, 0, 0);
     found->procedure(window, WM_NCDESTROY, 0, 0);
     windows.erase(window);
+    if (window == lastWindow) lastWindow = nullptr;
     return TRUE;
 }
 
