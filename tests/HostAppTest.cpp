@@ -60,6 +60,9 @@ TEST_F(HostApp, SuccessfulCopyMakesTheStepsInOrder) {
     EXPECT_EQ(HostClipboardText(), ExampleText);
     EXPECT_TRUE(HostMessageBoxes().empty());
     EXPECT_FALSE(HostClipboardIsOpen());
+    OpenClipboard(NULL);
+    EXPECT_EQ(GlobalSize(GetClipboardData(CF_TEXT)), 121u) << "the 120 bytes and a NUL";
+    CloseClipboard();
 }
 
 TEST_F(HostApp, EmptyTreeMakesNoClipboardOrMemoryCall) {
@@ -141,6 +144,48 @@ TEST_F(HostApp, DropWithoutPathsEmptiesTheTree) {
     SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({})), 0);
     EXPECT_TRUE(DroppedFiles.empty());
     EXPECT_EQ(Picture(window), "");
+}
+
+// WinMain, its window and its loop, inspected from a timer once the loop runs.
+HostWindowCreation created;
+WNDPROC procedureInLoop = NULL;
+void CALLBACK Inspect(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(NULL, id);
+    HWND window = FindWindowA("SysTreeView32", "Quernwick");
+    ASSERT_TRUE(HostWindowCreated(window, created));
+    procedureInLoop = reinterpret_cast<WNDPROC>(SetWindowLongA(window, GWL_WNDPROC, 0));
+    SetWindowLongA(window, GWL_WNDPROC, reinterpret_cast<LONG>(procedureInLoop));
+    PostQuitMessage(7);  // a quit from elsewhere ends the program with its code
+}
+
+TEST(HostProgram, WinMainCreatesTheWindowThenRunsTheLoop) {
+    HostClearCalls();
+    SetTimer(NULL, 0, 1, Inspect);
+    HINSTANCE instance = GetModuleHandleA(NULL);
+    EXPECT_EQ(WinMain(instance, NULL, const_cast<LPSTR>("ignored"), 0), 7);
+    EXPECT_EQ(created.className, "SysTreeView32");
+    EXPECT_EQ(created.title, "Quernwick");
+    EXPECT_EQ(created.exStyle, 0x10u);
+    EXPECT_EQ(created.style, 0x10CF0027u);
+    EXPECT_EQ(created.x, CW_USEDEFAULT);
+    EXPECT_EQ(created.y, CW_USEDEFAULT);
+    EXPECT_EQ(created.width, 640);
+    EXPECT_EQ(created.height, 480);
+    EXPECT_EQ(created.parent, GetDesktopWindow());
+    EXPECT_EQ(created.menu, nullptr);
+    EXPECT_EQ(created.instance, instance);
+    EXPECT_EQ(created.parameter, nullptr);
+    EXPECT_EQ(procedureInLoop, MainWindowProc);
+    EXPECT_NE(PreviousWindowProc, nullptr);
+    EXPECT_NE(PreviousWindowProc, MainWindowProc);
+
+    const std::vector<std::string>& calls = HostCalls();
+    const std::vector<std::string> startUp = {"InitCommonControls", "GetDesktopWindow", "CreateWindowExA",
+                                              "SetWindowLongA", "GetMessageA"};
+    ASSERT_GE(calls.size(), startUp.size() + 2);
+    EXPECT_EQ(std::vector<std::string>(calls.begin() + 2, calls.begin() + 2 + startUp.size()), startUp)
+        << "after the test's SetTimer and GetModuleHandleA, in this order";
+    DestroyWindow(FindWindowA("SysTreeView32", "Quernwick"));
 }
 
 }  // namespace

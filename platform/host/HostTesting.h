@@ -19,6 +19,20 @@ const std::vector<std::string>& HostCalls();
 // Forgets the logged calls and any failure not yet used.
 void HostClearCalls();
 
+// Windows: the arguments a live window was created with.
+struct HostWindowCreation {
+    std::string className;
+    std::string title;
+    DWORD exStyle;
+    DWORD style;
+    int x, y, width, height;
+    HWND parent;
+    HMENU menu;
+    HINSTANCE instance;
+    LPVOID parameter;
+};
+bool HostWindowCreated(HWND window, HostWindowCreation& creation);
+
 // Keyboard: every key up and untoggled.
 void HostResetKeyboard();
 

@@ -86,6 +86,7 @@ Index IndexOf(const Tree& tree, HTREEITEM handle) {
 
 // Keeps a copy of text in the tree's label blocks.
 const char* StoreLabel(Tree& tree, const char* text, std::size_t length) {
+    if (length == 0) return "";
     if (length > tree.labelRoom) {
         std::size_t size = length > LabelBlockSize ? length : LabelBlockSize;
         tree.labelBlocks.emplace_back(new char[size]);

@@ -11,16 +11,14 @@
 #include <string>
 
 #include "HostCalls.h"
+#include "HostTesting.h"
 #include "HostWindows.h"
 
 namespace {
 
 struct Window {
     WNDPROC procedure;
-    std::string title;
-    DWORD style;
-    DWORD exStyle;
-    HWND parent;
+    HostWindowCreation creation;  // the arguments it was created with
 };
 
 std::map<HWND, Window> windows;
@@ -70,8 +68,9 @@ bool CharacterOfKey(WPARAM virtualKey, WPARAM& character) {
 
 }  // namespace
 
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int,
-                            int, int, int, HWND parent, HMENU, HINSTANCE, LPVOID) {
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID parameter) {
     if (HostCallFails("CreateWindowExA")) return nullptr;
     if (className == nullptr || strcasecmp(className, WC_TREEVIEWA) != 0) {
         SetLastError(ErrorCannotFindWindowClass);
@@ -79,7 +78,10 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     }
     HWND window = reinterpret_cast<HWND>(nextWindow);
     nextWindow += 4;
-    windows[window] = Window{TreeViewProcedure, windowName ? windowName : "", style, exStyle, parent};
+    windows[window] = Window{TreeViewProcedure,
+                             HostWindowCreation{className, windowName ? windowName : "", exStyle,
+                                                style, x, y, width, height, parent, menu, instance,
+                                                parameter}};
     TreeViewProcedure(window, WM_NCCREATE, 0, 0);
     TreeViewProcedure(window, WM_CREATE, 0, 0);
     return window;
@@ -155,7 +157,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName) {
     if (HostCallFails("FindWindowA")) return nullptr;
     if (className != nullptr && strcasecmp(className, WC_TREEVIEWA) != 0) return nullptr;
     for (const auto& window : windows)
-        if (windowName == nullptr || window.second.title == windowName) return window.first;
+        if (windowName == nullptr || window.second.creation.title == windowName) return window.first;
     return nullptr;
 }
 
@@ -232,4 +234,11 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
     }
     if (message->hwnd == nullptr) return 0;
     return SendMessageA(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+bool HostWindowCreated(HWND window, HostWindowCreation& creation) {
+    Window* found = FindWindow(window);
+    if (found == nullptr) return false;
+    creation = found->creation;
+    return true;
 }
