@@ -43,6 +43,15 @@ bool Read(const PeImage& image, EntryList& entries, ImportListMode mode = DllFun
     return ReadImports(path, entries, mode);
 }
 
+// The ordinary image with one change made to it.
+std::function<PeImage()> with(std::function<void(PeImage&)> change) {
+    return [change] {
+        PeImage image = BuildImage(Ordinary);
+        change(image);
+        return image;
+    };
+}
+
 void Check(const std::vector<Case>& cases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -115,13 +124,6 @@ TEST(ImportReader, OrdinalBitsAboveTheOrdinalAreIgnored) {
 // Headers and section lookup: what makes a file not an image, or its import
 // table found or not.
 TEST(ImportReader, HeadersAndSectionLookup) {
-    auto with = [](std::function<void(PeImage&)> change) {
-        return [change] {
-            PeImage image = BuildImage(Ordinary);
-            change(image);
-            return image;
-        };
-    };
     const std::uint32_t nt = 0x40;
     Check({
         {"not MZ", with([](PeImage& i) { i.bytes[1] = 'X'; }), false, {}},
@@ -184,13 +186,6 @@ TEST(ImportReader, BoundImagesListTheirRealImports) {
 
 // Every position that leaves the file makes the file unreadable.
 TEST(ImportReader, PositionsOutsideTheFileGiveFalse) {
-    auto with = [](std::function<void(PeImage&)> change) {
-        return [change] {
-            PeImage image = BuildImage(Ordinary);
-            change(image);
-            return image;
-        };
-    };
     const std::uint32_t nt = 0x40;
     Check({
         {"file shorter than a DOS header",
