@@ -124,13 +124,12 @@ static void AddSection(SectionMap& sections, std::map<std::uint32_t, std::uint32
     covered[mergedStart] = mergedEnd;
 }
 
-static bool FindSection(const SectionMap& sections, std::uint32_t rva, std::uint32_t& delta) {
+// The piece that holds rva, or the map's end when none does.
+static SectionMap::const_iterator FindPiece(const SectionMap& sections, std::uint32_t rva) {
     auto piece = sections.upper_bound(rva);
-    if (piece == sections.begin()) return false;
+    if (piece == sections.begin()) return sections.end();
     --piece;
-    if (rva >= piece->second.end) return false;
-    delta = piece->second.delta;
-    return true;
+    return rva < piece->second.end ? piece : sections.end();
 }
 
 // The file offset of an RVA: through the section that holds it, or through
@@ -138,10 +137,8 @@ static bool FindSection(const SectionMap& sections, std::uint32_t rva, std::uint
 // the reads check what comes out.
 static std::uint32_t Position(const Image& image, std::uint32_t rva) {
     if (rva >= image.lastStart && rva < image.lastEnd) return rva - image.lastDelta;
-    auto piece = image.sections.upper_bound(rva);
-    if (piece == image.sections.begin() || rva >= std::prev(piece)->second.end)
-        return rva - image.importDelta;
-    --piece;
+    auto piece = FindPiece(image.sections, rva);
+    if (piece == image.sections.end()) return rva - image.importDelta;
     image.lastStart = piece->first;
     image.lastEnd = piece->second.end;
     image.lastDelta = piece->second.delta;
@@ -293,7 +290,9 @@ bool ReadImportsFromView(const unsigned char* view, std::uint32_t size, EntryLis
                 importRva))
         return false;
     if (!ReadSectionTable(image, ntHeaders)) return false;
-    if (!FindSection(image.sections, importRva, image.importDelta)) return false;
+    auto importSection = FindPiece(image.sections, importRva);
+    if (importSection == image.sections.end()) return false;
+    image.importDelta = importSection->second.delta;
 
     if (WalkDescriptors(image, importRva, entries, mode)) return true;
     entries.clear();

@@ -156,6 +156,27 @@ TEST(ImportReader, HeadersAndSectionLookup) {
     });
 }
 
+// A later header that overlaps both sections locates only what they leave
+// uncovered; one placed before them would take everything.
+TEST(ImportReader, OverlappingHeadersLocateByTableOrder) {
+    for (bool overlapFirst : {false, true}) {
+        SCOPED_TRACE(overlapFirst);
+        PeImage image = BuildImage(Ordinary, Options(false, true, false, true));
+        int wide = image.AddSection(0x0800, 0xA000, 0);
+        if (overlapFirst) {  // swap it with the import section's header
+            std::vector<unsigned char> first(image.bytes.begin() + image.SectionHeader(0),
+                                             image.bytes.begin() + image.SectionHeader(1));
+            std::copy(image.bytes.begin() + image.SectionHeader(wide),
+                      image.bytes.begin() + image.SectionHeader(wide + 1),
+                      image.bytes.begin() + image.SectionHeader(0));
+            std::copy(first.begin(), first.end(), image.bytes.begin() + image.SectionHeader(wide));
+        }
+        EntryList entries;
+        bool read = Read(image, entries);
+        EXPECT_EQ(read && entries == OrdinaryEntries, !overlapFirst);
+    }
+}
+
 // An RVA that no section holds is located with the import section's delta.
 TEST(ImportReader, RvaOutsideEverySectionUsesTheImportSection) {
     PeImage image = BuildImage(Ordinary);
