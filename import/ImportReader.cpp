@@ -188,12 +188,25 @@ static bool Spend(WalkBudget& budget, std::size_t textBytes) {
 
 // Appends one entry per thunk of the array at thunkRva, each the DLL name,
 // the separator and the function text.
-// One entry: the DLL name, the separator and the function text, built with
-// one allocation.
-static void JoinEntry(const std::string& dllName, const char* function, std::size_t length,
-                      std::string& entry) {
-    entry.reserve(dllName.size() + EntrySeparator.size() + length);
-    entry.append(dllName).append(EntrySeparator).append(function, length);
+// Appends one entry: the DLL name, the separator and the function text,
+// each entry built with one allocation.
+static void AppendEntry(const std::string& dllName, const char* function, std::size_t length,
+                        EntryList& entries) {
+    const std::size_t total = dllName.size() + EntrySeparator.size() + length;
+    char joined[512];
+    if (total > sizeof joined) {
+        std::string entry;
+        entry.reserve(total);
+        entries.push_back(std::move(entry.append(dllName).append(EntrySeparator).append(function, length)));
+        return;
+    }
+    char* at = joined;
+    std::memcpy(at, dllName.data(), dllName.size());
+    at += dllName.size();
+    std::memcpy(at, EntrySeparator.data(), EntrySeparator.size());
+    at += EntrySeparator.size();
+    std::memcpy(at, function, length);
+    entries.emplace_back(joined, total);
 }
 
 static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::string& dllName,
@@ -206,23 +219,24 @@ static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::st
         if (budget.entries == 0) return false;
         --budget.entries;
 
-        std::string entry;
+        std::string ordinal;
+        const char* function = nullptr;
+        std::size_t length = 0;
         if (thunk & layout.ordinalFlag) {
             ordinalText << '#' << static_cast<std::uint16_t>(thunk & 0xFFFF);
-            const std::string ordinal = ordinalText.str();
-            JoinEntry(dllName, ordinal.data(), ordinal.size(), entry);
+            ordinal = ordinalText.str();
             ordinalText.str(std::string());
+            function = ordinal.data();
+            length = ordinal.size();
         } else {
             // A hint/name RVA; a wider value is no RVA at all.
             if (thunk > 0xFFFFFFFFu) return false;
             std::uint32_t hintName = Position(image, static_cast<std::uint32_t>(thunk));
-            const char* name = nullptr;
-            std::size_t length = 0;
-            if (!FindText(image.view, std::uint64_t(hintName) + HintSize, name, length)) return false;
-            JoinEntry(dllName, name, length, entry);
+            if (!FindText(image.view, std::uint64_t(hintName) + HintSize, function, length))
+                return false;
         }
-        if (!Spend(budget, entry.size())) return false;
-        entries.push_back(std::move(entry));
+        if (!Spend(budget, dllName.size() + EntrySeparator.size() + length)) return false;
+        AppendEntry(dllName, function, length, entries);
     }
 }
 

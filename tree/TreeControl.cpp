@@ -41,14 +41,19 @@ static std::size_t ReadLabelInto(HWND tree, HTREEITEM item, char* buffer, std::s
 
 // The control copies at most the buffer's size less one and a NUL (Wine's
 // fills the whole buffer instead), so a label that fills the buffer may have
-// been cut: it is read again with twice the room. The label is read straight
-// into the end of text.
+// been cut: it is read again with twice the room.
 void AppendItemText(HWND tree, HTREEITEM item, std::string& text) {
+    char label[MAX_PATH];
+    std::size_t length = ReadLabelInto(tree, item, label, sizeof label);
+    if (length + 1 < sizeof label) {
+        text.append(label, length);
+        return;
+    }
     const std::size_t start = text.size();
-    std::size_t room = MAX_PATH;
+    std::size_t room = 2 * sizeof label;
     for (;;) {
         text.resize(start + room);
-        std::size_t length = ReadLabelInto(tree, item, &text[start], room);
+        length = ReadLabelInto(tree, item, &text[start], room);
         if (length + 1 < room) {
             text.resize(start + length);
             return;
