@@ -2,7 +2,8 @@
 # Sets up the machine (see setup.sh) and runs every test:
 #   1. the host build's tests,
 #   2. the same tests built with AddressSanitizer and UndefinedBehaviorSanitizer,
-#   3. the Windows build's tests under Wine, on a virtual X display.
+#   3. the Windows build's tests under Wine, on a virtual X display,
+#   4. the end-to-end suite: the real program under Wine, driven through X.
 # Ends with one summary line over all gtest cases; exits non-zero on any failure.
 set -uo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -41,10 +42,17 @@ run_suite sanitizers build/sanitizers -DQUERNWICK_SANITIZE=ON
 runner="$here/scripts/with-display.sh"
 run_suite windows build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake
 
+echo "== e2e"
+bash scripts/e2e.sh >"$logs/e2e.log" 2>&1 || status=1
+grep -E '^(PASS|FAIL)|^E2E:' "$logs/e2e.log" | sed 's/^/   /'
+grep -q '^E2E: [0-9]* passed, 0 failed' "$logs/e2e.log" || { tail -n 30 "$logs/e2e.log"; status=1; }
+
 passed=$(cat "$logs"/host.log "$logs"/sanitizers.log "$logs"/windows.log 2>/dev/null |
          sed -n 's/^.*\[  PASSED  \] \([0-9]*\) test.*/\1/p' | awk '{s+=$1} END {print s+0}')
 failed=$(cat "$logs"/host.log "$logs"/sanitizers.log "$logs"/windows.log 2>/dev/null |
          sed -n 's/^.*\[  FAILED  \] \([0-9]*\) test.*/\1/p' | awk '{s+=$1} END {print s+0}')
+passed=$((passed + $(sed -n 's/^E2E: \([0-9]*\) passed.*/\1/p' "$logs/e2e.log" | tail -n 1 | grep . || echo 0)))
+failed=$((failed + $(sed -n 's/^E2E: [0-9]* passed, \([0-9]*\) failed.*/\1/p' "$logs/e2e.log" | tail -n 1 | grep . || echo 0)))
 [ "$status" -eq 0 ] || [ "$failed" -gt 0 ] || failed=1
 echo "Tests: $passed passed, $failed failed"
 exit $status
