@@ -71,7 +71,11 @@ void PopulateAndExport(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ReadImportsOfImage)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
-BENCHMARK(PopulateAndExport)->RangeMultiplier(10)->Range(1000, 1000000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadImportsOfImage)
+    ->Arg(1000)->Arg(10000)->Arg(100000)->Arg(250000)->Arg(500000)->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(PopulateAndExport)
+    ->Arg(1000)->Arg(10000)->Arg(100000)->Arg(250000)->Arg(500000)->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();
