@@ -14,6 +14,13 @@
 
 namespace {
 
+// An item's whole label, as the export reads it.
+std::string Label(HWND tree, HTREEITEM item) {
+    std::string label;
+    AppendItemText(tree, item, label);
+    return label;
+}
+
 class Tree : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,9 +66,7 @@ TEST_F(Tree, ControlKeepsInsertionOrderAndCutsLabelsToTheBuffer) {
     EXPECT_TRUE(buffer[259] == '\0' || buffer[259] == 'L') << int(buffer[259]);
     EXPECT_EQ(std::string(buffer + 260, 40), std::string(40, 'x'));
 
-    std::string label;
-    ReadItemText(tree, longItem, label);
-    EXPECT_EQ(label, std::string(300, 'L'));
+    EXPECT_EQ(Label(tree, longItem), std::string(300, 'L'));
 
     DeleteAllItems(tree);
     EXPECT_EQ(FirstRootItem(tree), nullptr);
@@ -74,8 +79,7 @@ TEST_F(Tree, LabelsOfAnyLengthAreReadWhole) {
         std::string text(length, 'q');
         if (length > 0) text.back() = 'e';
         HTREEITEM item = InsertItem(tree, TVI_ROOT, text);
-        std::string label = "stale";
-        ReadItemText(tree, item, label);
+        std::string label = Label(tree, item);
         EXPECT_TRUE(label == text) << label.size();
     }
 }
@@ -163,11 +167,9 @@ TEST_F(Tree, DeeplyNestedEntriesBuildEveryLevel) {
     HTREEITEM parent = InsertItem(tree, TVI_ROOT, "P");
     EXPECT_EQ(PopulateTree(tree, parent, {entry, entry}, 0, "", EntrySeparator, 0), 2);
     int depth = 0;
-    std::string label;
     for (HTREEITEM item = FirstChildItem(tree, parent); item != nullptr;
          item = FirstChildItem(tree, item)) {
-        ReadItemText(tree, item, label);
-        ASSERT_EQ(label, std::to_string(depth));
+        ASSERT_EQ(Label(tree, item), std::to_string(depth));
         EXPECT_EQ(NextSiblingItem(tree, item), nullptr);
         ++depth;
     }

@@ -61,8 +61,3 @@ void AppendItemText(HWND tree, HTREEITEM item, std::string& text) {
         room *= 2;
     }
 }
-
-void ReadItemText(HWND tree, HTREEITEM item, std::string& text) {
-    text.clear();
-    AppendItemText(tree, item, text);
-}

@@ -18,6 +18,3 @@ HTREEITEM NextSiblingItem(HWND tree, HTREEITEM item);
 
 // Appends the item's whole label, however long, to text.
 void AppendItemText(HWND tree, HTREEITEM item, std::string& text);
-
-// Replaces text with the item's whole label.
-void ReadItemText(HWND tree, HTREEITEM item, std::string& text);
