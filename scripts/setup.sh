@@ -5,7 +5,7 @@
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 
-packages=(cmake g++ clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+packages=(cmake make g++ python3 clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686 binutils-mingw-w64-i686 llvm
           wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static
           xvfb xdotool xclip python3-xlib imagemagick)

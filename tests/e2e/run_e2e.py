@@ -340,6 +340,13 @@ class Suite:
         check(copied != text, 'the clipboard still holds the marker')
         return copied
 
+    def copy_and_check(self, label, name):
+        """Puts a marker on the clipboard, copies, and checks the copied text
+        against the expected listing called name. Returns the text."""
+        text = self.copy_and_read(self.write_marker(label))
+        self.check_copy(text, name)
+        return text
+
     def check_copy(self, text, name):
         expected = self.expected[name]
         if text != expected:
@@ -466,9 +473,7 @@ class Suite:
         """left Ctrl + C puts exactly quernwick-list's text on the clipboard"""
         self.need_program()
         check('first' in self.expected, 'no expected listing')
-        marker = self.write_marker('before the copy')
-        text = self.copy_and_read(marker)
-        self.check_copy(text, 'first')
+        text = self.copy_and_check('before the copy', 'first')
         return '%d bytes, CR LF' % len(text)
 
     def step_x_clipboard(self):
@@ -577,9 +582,7 @@ class Suite:
                 check(holder.wait(timeout=30) == 0, 'clipboard-hold did not let go as told')
         self.need_program()
         check('first' in self.expected, 'no expected listing')
-        marker = self.write_marker('after the box')
-        text = self.copy_and_read(marker)
-        self.check_copy(text, 'first')
+        text = self.copy_and_check('after the box', 'first')
         return 'copied %d bytes again' % len(text)
 
     def step_second_drop(self):
@@ -591,9 +594,7 @@ class Suite:
         wait_for(lambda: self.window_image() != before, 20, 'the new listing to show')
         self.settled_image()
         self.screenshot('4-second-drop.png')
-        marker = self.write_marker('second drop')
-        text = self.copy_and_read(marker)
-        self.check_copy(text, 'second')
+        text = self.copy_and_check('second drop', 'second')
         return 'version.dll alone, %d bytes' % len(text)
 
     def step_close(self):
