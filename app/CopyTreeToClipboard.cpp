@@ -18,20 +18,26 @@ enum ClipboardStage {
 // can change it.
 static void ThrowLastError() { throw static_cast<DWORD>(GetLastError()); }
 
-static void ReportAndRelease(HWND window, DWORD code, int stage, HGLOBAL block) {
-    std::string message = "Caught exception with error code " + std::to_string(code);
+// What a failed step left: its error code and what was held then.
+struct ClipboardFailure {
+    DWORD code;
+    int stage;
+    HGLOBAL block;
+};
+
+static void ReportAndRelease(HWND window, const ClipboardFailure& failure) {
+    std::string message = "Caught exception with error code " + std::to_string(failure.code);
     MessageBoxA(window, message.c_str(), "Quernwick", MB_ICONERROR);
     // The box comes first: while it is shown, everything is still held.
-    if (stage >= BlockLocked) GlobalUnlock(block);
-    if (stage >= BlockAllocated) GlobalFree(block);
-    if (stage >= ClipboardOpen) CloseClipboard();
+    if (failure.stage >= BlockLocked) GlobalUnlock(failure.block);
+    if (failure.stage >= BlockAllocated) GlobalFree(failure.block);
+    if (failure.stage >= ClipboardOpen) CloseClipboard();
 }
 
-void CopyTreeToClipboard(HWND window) {
-    std::string text;
+// Places text on the clipboard as CF_TEXT. False when a step failed; failure
+// then tells what is still held.
+static bool PlaceOnClipboard(HWND window, const std::string& text, ClipboardFailure& failure) {
     int stage = NothingHeld;
-    if (TreeToText(window, text, FirstRootItem(window), 0) == 0) return;
-
     HGLOBAL block = NULL;
     try {
         if (!OpenClipboard(window)) ThrowLastError();
@@ -50,6 +56,20 @@ void CopyTreeToClipboard(HWND window) {
         stage = ClipboardOpen;  // the block is the clipboard's now
         if (!CloseClipboard()) ThrowLastError();
     } catch (DWORD code) {
-        ReportAndRelease(window, code, stage, block);
+        failure = ClipboardFailure{code, stage, block};
+        return false;
     }
+    return true;
+}
+
+void CopyTreeToClipboard(HWND window) {
+    // The wait cursor shows until the copy is done, or until its failure is
+    // about to be reported.
+    HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
+    std::string text;
+    ClipboardFailure failure = {};
+    bool placed = TreeToText(window, text, FirstRootItem(window), 0) == 0 ||
+                  PlaceOnClipboard(window, text, failure);
+    SetCursor(previous);
+    if (!placed) ReportAndRelease(window, failure);
 }

@@ -13,7 +13,19 @@ const unsigned CopyKeyScanCode = 0x2E;
 
 const UINT AllDroppedFiles = 0xFFFFFFFF;
 
+// An ordinary top-level window, shown at creation, and a tree with lines and
+// buttons.
+const DWORD MainWindowStyle = WS_VISIBLE | WS_OVERLAPPEDWINDOW | TVS_SHOWSELALWAYS |
+                              TVS_LINESATROOT | TVS_HASLINES | TVS_HASBUTTONS;
+
+HWND CreateMainWindow(HINSTANCE instance) {
+    HWND desktop = GetDesktopWindow();
+    return CreateWindowExA(WS_EX_ACCEPTFILES, "SysTreeView32", "Quernwick", MainWindowStyle,
+                           CW_USEDEFAULT, CW_USEDEFAULT, 640, 480, desktop, NULL, instance, NULL);
+}
+
 void OnDropFiles(HWND window, HDROP drop) {
+    HCURSOR previous = SetCursor(LoadCursorA(NULL, IDC_WAIT));
     UINT count = DragQueryFileA(drop, AllDroppedFiles, NULL, 0);
     DroppedFiles.clear();
     std::vector<char> path;
@@ -26,7 +38,13 @@ void OnDropFiles(HWND window, HDROP drop) {
         DroppedFiles.emplace_back(path.data());
     }
     DragFinish(drop);
+    // Shown, the control would lay out and repaint itself after every item:
+    // it is rebuilt unseen, then painted once.
+    SendMessageA(window, WM_SETREDRAW, FALSE, 0);
     RebuildTree(window);
+    SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(window, NULL, NULL, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE);
+    SetCursor(previous);
 }
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

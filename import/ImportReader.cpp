@@ -4,6 +4,7 @@
 #include <iterator>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include "MappedFile.h"
 
@@ -186,8 +187,25 @@ static bool Spend(WalkBudget& budget, std::size_t textBytes) {
     return true;
 }
 
-// Appends one entry per thunk of the array at thunkRva, each the DLL name,
-// the separator and the function text.
+// An entry is one item of the tree for each of its pieces beyond the first,
+// and a name that holds the separator makes a piece more for each: such an
+// entry counts as that many entries, so that the entry limit bounds the
+// items a file can make.
+static bool SpendEntries(WalkBudget& budget, std::uint32_t entries) {
+    if (entries > budget.entries) return false;
+    budget.entries -= entries;
+    return true;
+}
+
+static std::uint32_t CountSeparators(const char* text, std::size_t length) {
+    const std::string_view name(text, length);
+    std::uint32_t count = 0;
+    for (std::size_t at = name.find(EntrySeparator); at != std::string_view::npos;
+         at = name.find(EntrySeparator, at + EntrySeparator.size()))
+        ++count;
+    return count;
+}
+
 // Appends one entry: the DLL name, the separator and the function text,
 // each entry built with one allocation.
 static void AppendEntry(const std::string& dllName, const char* function, std::size_t length,
@@ -209,15 +227,17 @@ static void AppendEntry(const std::string& dllName, const char* function, std::s
     entries.emplace_back(joined, total);
 }
 
+// Appends one entry per thunk of the array at thunkRva, each the DLL name,
+// the separator and the function text. dllSeparators: the separators that the
+// DLL name holds.
 static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::string& dllName,
-                       EntryList& entries, WalkBudget& budget, std::ostringstream& ordinalText) {
+                       std::uint32_t dllSeparators, EntryList& entries, WalkBudget& budget,
+                       std::ostringstream& ordinalText) {
     const ImageLayout& layout = image.layout;
     for (;; thunkRva += layout.thunkSize) {
         std::uint64_t thunk = 0;
         if (!ReadValue(image.view, Position(image, thunkRva), layout.thunkSize, thunk)) return false;
         if (thunk == 0) return true;
-        if (budget.entries == 0) return false;
-        --budget.entries;
 
         std::string ordinal;
         const char* function = nullptr;
@@ -235,7 +255,9 @@ static bool WalkThunks(const Image& image, std::uint32_t thunkRva, const std::st
             if (!FindText(image.view, std::uint64_t(hintName) + HintSize, function, length))
                 return false;
         }
-        if (!Spend(budget, dllName.size() + EntrySeparator.size() + length)) return false;
+        if (!SpendEntries(budget, 1 + dllSeparators + CountSeparators(function, length)) ||
+            !Spend(budget, dllName.size() + EntrySeparator.size() + length))
+            return false;
         AppendEntry(dllName, function, length, entries);
     }
 }
@@ -274,12 +296,12 @@ static bool WalkDescriptors(const Image& image, std::uint32_t importRva, EntryLi
             !Spend(budget, length + 1))
             return false;
         dllName.assign(name, length);
+        const std::uint32_t separators = CountSeparators(name, length);
         if (mode == DllNames) {
-            if (budget.entries == 0) return false;
-            --budget.entries;
+            if (!SpendEntries(budget, 1 + separators)) return false;
             entries.push_back(dllName);
-        } else if (!WalkThunks(image, ThunkArray(image, descriptor), dllName, entries, budget,
-                               ordinalText)) {
+        } else if (!WalkThunks(image, ThunkArray(image, descriptor), dllName, separators, entries,
+                               budget, ordinalText)) {
             return false;
         }
     }

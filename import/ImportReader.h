@@ -17,12 +17,18 @@ typedef std::deque<std::string> EntryList;
 // Joins the pieces of an entry: ": ". Built at static initialisation.
 extern const std::string EntrySeparator;
 
-// Limits that no real image comes near. A file that reaches one is not read,
-// like a file whose import table points outside itself.
-const std::uint32_t MaxImportDescriptors = 65536;
-const std::uint32_t MaxImportEntries = 1u << 20;
-const std::uint32_t MaxImportNameLength = 16384;        // bytes, without the NUL
-const std::uint64_t MaxImportTextBytes = 64u << 20;     // DLL names read plus entry texts
+// Limits far beyond any real image, set so that the largest listing one file
+// can give still shows and copies within about two seconds in the real tree
+// view, where listing and copying cost more than in proportion to the items.
+// A file that reaches one is not read, like a file whose import table points
+// outside itself.
+// An entry whose names hold the separator counts once more for each, since
+// every piece becomes an item: one file makes at most 1 + 2 * MaxImportEntries
+// items.
+const std::uint32_t MaxImportDescriptors = 16384;
+const std::uint32_t MaxImportEntries = 16384;
+const std::uint32_t MaxImportNameLength = 16384;   // bytes, without the NUL
+const std::uint64_t MaxImportTextBytes = 8u << 20; // DLL names read plus entry texts
 
 // Empties entries, then lists the imports of the file at path. True when the
 // file is a PE image whose import table lies in a section and whose walk

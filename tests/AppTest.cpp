@@ -2,6 +2,7 @@
 // program run from its entry point, against the platform's own services.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "Drops.h"
@@ -47,12 +48,49 @@ void SetControlKeys(bool left, bool right) {
     SetKeyboardState(keys);
 }
 
-// Records the messages that get past MainWindowProc to the control.
-std::vector<UINT> passedOn;
+// Records the messages that get past MainWindowProc to the control, with the
+// cursor shown when each arrived.
+struct Passed {
+    UINT message;
+    WPARAM wParam;
+    HCURSOR cursor;
+};
+std::vector<Passed> passedOn;
 WNDPROC controlProcedure = NULL;
 LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    passedOn.push_back(message);
+    passedOn.push_back(Passed{message, wParam, GetCursor()});
     return CallWindowProcA(controlProcedure, window, message, wParam, lParam);
+}
+
+long Count(UINT message) {
+    return std::count_if(passedOn.begin(), passedOn.end(),
+                         [message](const Passed& passed) { return passed.message == message; });
+}
+
+// The redraw switches, the tree's item messages and the paints that reached
+// the control, in order: "redraw 0", "delete", "insert", "read", "paint"...
+std::vector<std::string> ControlWork() {
+    std::vector<std::string> work;
+    for (const Passed& passed : passedOn) {
+        switch (passed.message) {
+            case WM_SETREDRAW: work.push_back("redraw " + std::to_string(passed.wParam)); break;
+            case TVM_DELETEITEM: work.push_back("delete"); break;
+            case TVM_INSERTITEMA: work.push_back("insert"); break;
+            case TVM_GETITEMA: work.push_back("read"); break;
+            case WM_PAINT: work.push_back("paint"); break;
+        }
+    }
+    return work;
+}
+
+// Whether every item message came while the wait cursor showed.
+bool ItemWorkUnderWaitCursor() {
+    HCURSOR wait = LoadCursorA(NULL, IDC_WAIT);
+    for (const Passed& passed : passedOn)
+        if ((passed.message == TVM_INSERTITEMA || passed.message == TVM_DELETEITEM ||
+             passed.message == TVM_GETITEMA) && passed.cursor != wait)
+            return false;
+    return true;
 }
 
 class MainWindow : public ::testing::Test {
@@ -72,13 +110,19 @@ protected:
     HWND window = NULL;
 };
 
-TEST_F(MainWindow, CopiesTheExampleAsText) {
+TEST_F(MainWindow, CopiesTheExampleAsTextUnderTheWaitCursor) {
     BuildExample(window);
     SetClipboardText("marker");
+    HCURSOR cross = LoadCursorA(NULL, IDC_CROSS);
+    SetCursor(cross);
+    passedOn.clear();
     CopyTreeToClipboard(window);
     std::size_t size = 0;
     EXPECT_EQ(ClipboardText(&size), ExampleText);
     EXPECT_GE(size, 121u);
+    EXPECT_GE(Count(TVM_GETITEMA), 7);
+    EXPECT_TRUE(ItemWorkUnderWaitCursor());
+    EXPECT_EQ(GetCursor(), cross) << "the cursor from before comes back";
 }
 
 TEST_F(MainWindow, EmptyTreeLeavesTheClipboardAlone) {
@@ -110,13 +154,12 @@ TEST_F(MainWindow, LeftControlWithTheKeyOfScanCode2ECopies) {
         EXPECT_EQ(SendMessageA(window, WM_CHAR, row.character, row.lParam), 0);
         EXPECT_EQ(ClipboardText(), row.copies ? "R\r\n" : "marker");
     }
-    EXPECT_EQ(std::count(passedOn.begin(), passedOn.end(), UINT(WM_CHAR)), 0)
-        << "no character reaches the control";
+    EXPECT_EQ(Count(WM_CHAR), 0) << "no character reaches the control";
 }
 
 TEST_F(MainWindow, CloseOnlyAsksTheLoopToEnd) {
     EXPECT_EQ(SendMessageA(window, WM_CLOSE, 0, 0), 0);
-    EXPECT_EQ(std::count(passedOn.begin(), passedOn.end(), UINT(WM_CLOSE)), 0);
+    EXPECT_EQ(Count(WM_CLOSE), 0);
     MSG message;
     ASSERT_EQ(GetMessageA(&message, NULL, 0, 0), FALSE);
     EXPECT_EQ(message.message, UINT(WM_QUIT));
@@ -153,6 +196,33 @@ TEST_F(Drops, EachDropReplacesTheList) {
         EXPECT_EQ(DroppedFiles, row.paths);
         EXPECT_EQ(Picture(window), row.picture);
     }
+}
+
+TEST_F(Drops, ShownWindowIsRebuiltUnseenUnderTheWaitCursorThenPaintedOnce) {
+    HWND shown = CreateMainWindow(GetModuleHandleA(NULL));
+    ASSERT_NE(shown, nullptr);
+    SetWindowLongA(shown, GWL_WNDPROC, reinterpret_cast<LONG>(MainWindowProc));
+    InsertItem(shown, TVI_ROOT, "an earlier listing");
+    UpdateWindow(shown);
+    ValidateRect(shown, NULL);
+    HCURSOR cross = LoadCursorA(NULL, IDC_CROSS);
+    SetCursor(cross);
+    passedOn.clear();
+
+    SendMessageA(shown, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({demo, notes})), 0);
+    const std::vector<std::string> rebuilt = {"redraw 0", "delete", "insert", "insert", "insert",
+                                              "insert", "insert", "redraw 1"};
+    EXPECT_EQ(ControlWork(), rebuilt);
+    EXPECT_TRUE(ItemWorkUnderWaitCursor());
+    EXPECT_EQ(GetCursor(), cross) << "the cursor from before comes back";
+    EXPECT_NE(GetUpdateRect(shown, NULL, FALSE), FALSE) << "a repaint waits";
+
+    UpdateWindow(shown);
+    std::vector<std::string> painted = rebuilt;
+    painted.push_back("paint");
+    EXPECT_EQ(ControlWork(), painted) << "painted once, when complete";
+    EXPECT_EQ(Picture(shown), demo + "(K.dll(f #2)) Could not read " + notes);
+    DestroyWindow(shown);
 }
 
 // The whole program from its entry point. The input is queued by a timer

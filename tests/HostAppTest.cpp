@@ -7,6 +7,8 @@
 
 #include "Drops.h"
 #include "HostTesting.h"
+#include "ImageBuilder.h"
+#include "TestFiles.h"
 #include "TreeWindow.h"
 #include "app/CopyTreeToClipboard.h"
 #include "app/MainWindow.h"
@@ -54,9 +56,10 @@ protected:
 TEST_F(HostApp, SuccessfulCopyMakesTheStepsInOrder) {
     BuildExample(window);
     CopyTreeToClipboard(window);
-    EXPECT_EQ(HostCalls(), std::vector<std::string>({"OpenClipboard", "EmptyClipboard", "GlobalAlloc",
-                                                     "GlobalLock", "GlobalUnlock", "SetClipboardData",
-                                                     "CloseClipboard"}));
+    EXPECT_EQ(HostCalls(), std::vector<std::string>({"LoadCursorA", "SetCursor", "OpenClipboard",
+                                                     "EmptyClipboard", "GlobalAlloc", "GlobalLock",
+                                                     "GlobalUnlock", "SetClipboardData",
+                                                     "CloseClipboard", "SetCursor"}));
     EXPECT_EQ(HostClipboardText(), ExampleText);
     EXPECT_TRUE(HostMessageBoxes().empty());
     EXPECT_FALSE(HostClipboardIsOpen());
@@ -68,7 +71,8 @@ TEST_F(HostApp, SuccessfulCopyMakesTheStepsInOrder) {
 TEST_F(HostApp, EmptyTreeMakesNoClipboardOrMemoryCall) {
     PutOnClipboard("marker");
     CopyTreeToClipboard(window);
-    EXPECT_TRUE(HostCalls().empty());
+    EXPECT_EQ(HostCalls(), std::vector<std::string>({"LoadCursorA", "SetCursor", "SetCursor"}))
+        << "only the wait cursor, shown and taken back";
     EXPECT_TRUE(HostMessageBoxes().empty());
     EXPECT_EQ(HostClipboardText(), "marker");
 }
@@ -91,8 +95,10 @@ TEST_F(HostApp, EachFailingStepIsReportedThenReleased) {
         {"CloseClipboard", 1418, {"CloseClipboard"}, text},
     };
     InsertItem(window, TVI_ROOT, "R");
+    HCURSOR cross = LoadCursorA(NULL, IDC_CROSS);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.failing);
+        SetCursor(cross);
         PutOnClipboard("marker");
         HostClearMessageBoxes();
         if (std::string(row.failing) == "GlobalUnlock")
@@ -108,6 +114,11 @@ TEST_F(HostApp, EachFailingStepIsReportedThenReleased) {
         EXPECT_EQ(box.type, UINT(MB_ICONERROR));
         EXPECT_EQ(box.owner, window);
         EXPECT_EQ(CallsAfter("MessageBoxA"), row.released);
+        const std::vector<std::string>& calls = HostCalls();
+        auto shown = std::find(calls.begin(), calls.end(), "MessageBoxA");
+        ASSERT_NE(shown, calls.begin());
+        EXPECT_EQ(*(shown - 1), "SetCursor") << "the box comes with the cursor from before";
+        EXPECT_EQ(GetCursor(), cross);
         EXPECT_EQ(HostClipboardText(), row.clipboard);
         EXPECT_FALSE(HostClipboardIsOpen());
         EXPECT_EQ(HostGlobalBlockCount(), row.clipboard ? 1u : 0u)
@@ -128,12 +139,33 @@ TEST_F(HostApp, DropIsReadWholeThenReleased) {
     HostClearCalls();
     SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
     const std::vector<std::string>& calls = HostCalls();
-    ASSERT_GE(calls.size(), 6u);
-    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 6),
-              std::vector<std::string>({"DragQueryFileA", "DragQueryFileA", "DragQueryFileA",
-                                        "DragQueryFileA", "DragQueryFileA", "DragFinish"}));
+    ASSERT_GE(calls.size(), 8u);
+    EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 8),
+              std::vector<std::string>({"LoadCursorA", "SetCursor", "DragQueryFileA",
+                                        "DragQueryFileA", "DragQueryFileA", "DragQueryFileA",
+                                        "DragQueryFileA", "DragFinish"}));
     EXPECT_FALSE(HostGlobalAllocated(drop));
     EXPECT_EQ(Picture(window), "Could not read /nowhere/a Could not read " + longPath);
+}
+
+// Shown with redraw on, the control lays out and repaints itself after every
+// item, as the real one does; a drop spares it that.
+TEST_F(HostApp, DropSparesTheShownControlAnyWorkPerItem) {
+    std::vector<ImportSpec> imports;
+    for (int dll = 0; dll < 20; ++dll) imports.push_back({"D" + std::to_string(dll) + ".dll", {"f", "g"}});
+    const std::string image = WriteTestFile("many-items.dll", BuildImage(imports).bytes);
+    HWND shown = CreateMainWindow(GetModuleHandleA(NULL));
+    SetWindowLongA(shown, GWL_WNDPROC, reinterpret_cast<LONG>(MainWindowProc));
+    InsertItem(shown, TVI_ROOT, "an earlier listing");
+    EXPECT_EQ(HostTreeLayouts(shown), 1u) << "the control does work per item while shown";
+
+    SendMessageA(shown, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({image, image})), 0);
+    EXPECT_EQ(SendMessageA(shown, TVM_GETCOUNT, 0, 0), 2 * (1 + 20 * 3));
+    EXPECT_EQ(HostTreeLayouts(shown), 1u) << "none for the drop's 123 items";
+    MSG message;
+    ASSERT_TRUE(GetMessageA(&message, NULL, 0, 0));
+    EXPECT_EQ(message.message, UINT(WM_PAINT));
+    DestroyWindow(shown);
 }
 
 // Wine's DragQueryFileA miscounts a drop without paths, which no shell makes;

@@ -1,5 +1,6 @@
 #include "ImageBuilder.h"
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace {
@@ -163,4 +164,55 @@ PeImage BuildImage(const std::vector<ImportSpec>& imports, const ImageOptions& o
             image.bytes.at(at + k) = static_cast<unsigned char>(text.bytes[k]);
     }
     return image;
+}
+
+namespace {
+
+std::string Numbered(const char* prefix, std::uint32_t number, const char* suffix) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%07u%s", prefix, static_cast<unsigned>(number), suffix);
+    return text;
+}
+
+}  // namespace
+
+PeImage BuildSharedThunkImage(std::uint32_t descriptors, std::uint32_t thunks) {
+    PeImage image = BuildImage({});
+    // One section: the descriptors, the thunk array, the DLL name, then one
+    // hint/name entry per thunk.
+    const std::uint32_t thunkArray = ImportSectionOffset + 20 * (descriptors + 1);
+    const std::uint32_t dllName = thunkArray + 4 * (thunks + 1);
+    const std::uint32_t hintNames = dllName + 8;
+    const std::uint32_t hintNameSize = 12;  // hint, "F0000000", NUL, padding
+    const std::uint32_t size = hintNames + hintNameSize * thunks - ImportSectionOffset;
+    image.bytes.resize(ImportSectionOffset + AlignUp(size, 0x200), 0);
+    image.SetSection(0, ImportSectionRva, size, ImportSectionOffset);
+    auto rva = [](std::uint32_t offset) { return offset - ImportSectionOffset + ImportSectionRva; };
+    image.PutText(dllName, "D.dll");
+    for (std::uint32_t k = 0; k < thunks; ++k) {
+        image.PutText(hintNames + hintNameSize * k + 2, Numbered("F", k, ""));
+        image.Put32(thunkArray + 4 * k, rva(hintNames + hintNameSize * k));
+    }
+    image.descriptors.clear();
+    for (std::uint32_t d = 0; d <= descriptors; ++d) {
+        std::uint32_t descriptor = ImportSectionOffset + 20 * d;
+        image.descriptors.push_back(descriptor);
+        if (d == descriptors) break;
+        image.Put32(descriptor + 0x0C, rva(dllName));
+        image.Put32(descriptor + 0x10, rva(thunkArray));
+    }
+    return image;
+}
+
+PeImage BuildOneDllImage(std::uint32_t functions) {
+    ImportSpec dll{"D.dll", {}};
+    for (std::uint32_t k = 0; k < functions; ++k) dll.functions.push_back(Numbered("F", k, ""));
+    return BuildImage({dll});
+}
+
+PeImage BuildDllPerFunctionImage(std::uint32_t functions) {
+    std::vector<ImportSpec> imports;
+    for (std::uint32_t k = 0; k < functions; ++k)
+        imports.push_back({Numbered("D", k, ".dll"), {Numbered("F", k, "")}});
+    return BuildImage(imports);
 }

@@ -53,3 +53,15 @@ struct PeImage {
 };
 
 PeImage BuildImage(const std::vector<ImportSpec>& imports, const ImageOptions& options = {});
+
+// A small hostile image: descriptors import descriptors, all naming "D.dll"
+// and all sharing one thunk array that imports thunks functions, F0000000,
+// F0000001, ... It lists descriptors x thunks entries, one DLL item and an
+// item per entry, from a file of 20 bytes per descriptor.
+PeImage BuildSharedThunkImage(std::uint32_t descriptors, std::uint32_t thunks);
+
+// Images of many imports, named F0000000, F0000001, ...: all from one DLL
+// ("one DLL"), or each from a DLL of its own, D0000000.dll, ... ("a DLL per
+// function"). Each lists 1 + functions + DLLs items.
+PeImage BuildOneDllImage(std::uint32_t functions);
+PeImage BuildDllPerFunctionImage(std::uint32_t functions);

@@ -260,54 +260,63 @@ TEST(ImportReader, PositionsOutsideTheFileGiveFalse) {
     });
 }
 
-// A big image with one section holding the whole import table, for the limits.
-struct BigImage {
-    PeImage image;
-    std::uint32_t Rva(std::uint32_t offset) const { return offset - 0x400 + 0x1000; }
-};
-
-BigImage MakeBig(std::uint32_t importBytes) {
-    BigImage big;
-    big.image = BuildImage({});
-    big.image.bytes.resize(0x400 + importBytes, 0);
-    big.image.SetSection(0, 0x1000, importBytes, 0x400);
-    return big;
+// An image of count functions named name, all from one DLL named dll.
+PeImage Repeated(const std::string& dll, const std::string& name, std::uint32_t count) {
+    return BuildImage({{dll, std::vector<std::string>(count, name)}});
 }
 
-TEST(ImportReader, HostileTablesEndWithinTheLimits) {
-    // Descriptors that all share one thunk array: far more entries than the limit.
-    {
-        const std::uint32_t descriptors = 20000, thunks = 100;
-        BigImage big = MakeBig(descriptors * 20 + 20 + (thunks + 1) * 4 + 16);
-        PeImage& image = big.image;
-        std::uint32_t thunkArray = 0x400 + descriptors * 20 + 20;
-        std::uint32_t names = thunkArray + (thunks + 1) * 4;
-        image.PutText(names, "D.dll");
-        image.PutText(names + 8, "\1\1f");
-        for (std::uint32_t k = 0; k < thunks; ++k) image.Put32(thunkArray + 4 * k, big.Rva(names + 8));
-        for (std::uint32_t d = 0; d < descriptors; ++d) {
-            image.Put32(0x400 + 20 * d + 0x0C, big.Rva(names));
-            image.Put32(0x400 + 20 * d + 0x10, big.Rva(thunkArray));
-        }
-        ASSERT_GT(std::uint64_t(descriptors) * thunks, MaxImportEntries);
+// count descriptors, each with an empty thunk array.
+PeImage EmptyDescriptors(std::uint32_t count) { return BuildSharedThunkImage(count, 0); }
+
+// One DLL whose name and entries make bytes of text: the DLL name and its
+// NUL, then 512 entries of 16,384 bytes, the last one shortened to fit.
+PeImage TextOf(std::uint64_t bytes) {
+    const std::uint32_t entry = 16384, count = 512;
+    const std::string prefix = "D.dll: ";
+    std::vector<std::string> names(count, std::string(entry - prefix.size(), 'n'));
+    names.back().resize(names.back().size() - (count * std::uint64_t(entry) + 6 - bytes));
+    return BuildImage({{"D.dll", names}});
+}
+
+TEST(ImportReader, LimitsAreReachedNotPassed) {
+    struct Row {
+        const char* name;
+        std::function<PeImage()> image;
+        bool read;
+        std::size_t entries;
+    };
+    const std::uint32_t limit = MaxImportEntries;
+    const std::vector<Row> rows = {
+        {"entries at the limit, one DLL", [&] { return BuildOneDllImage(limit); }, true, limit},
+        {"one entry more", [&] { return BuildOneDllImage(limit + 1); }, false, 0},
+        {"a DLL per function, at the limit", [&] { return BuildDllPerFunctionImage(limit); }, true,
+         limit},
+        {"descriptors sharing their thunks, at the limit",
+         [&] { return BuildSharedThunkImage(64, limit / 64); }, true, limit},
+        {"4,096 descriptors sharing 256 thunks", [] { return BuildSharedThunkImage(4096, 256); },
+         false, 0},
+        {"descriptors without functions, at the limit",
+         [] { return EmptyDescriptors(MaxImportDescriptors); }, true, 0},
+        {"one descriptor more", [] { return EmptyDescriptors(MaxImportDescriptors + 1); }, false, 0},
+        // Each separator in a name makes one more item of the tree.
+        {"function names of two pieces, at the limit", [&] { return Repeated("D.dll", "a: b", limit / 2); },
+         true, limit / 2},
+        {"one of them more", [&] { return Repeated("D.dll", "a: b", limit / 2 + 1); }, false, 0},
+        {"DLL names of three pieces, at the limit",
+         [&] { return Repeated("A: B: C.dll", "f", limit / 3); }, true, limit / 3},
+        {"one function more", [&] { return Repeated("A: B: C.dll", "f", limit / 3 + 1); }, false, 0},
+        {"text at the limit", [] { return TextOf(MaxImportTextBytes); }, true, 512},
+        {"one byte more", [] { return TextOf(MaxImportTextBytes + 1); }, false, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         EntryList entries;
-        EXPECT_FALSE(Read(image, entries));
-        EXPECT_TRUE(entries.empty());
+        EXPECT_EQ(Read(row.image(), entries), row.read);
+        EXPECT_EQ(entries.size(), row.entries);
     }
-    // A descriptor array that does not end: more descriptors than the limit.
-    {
-        const std::uint32_t descriptors = MaxImportDescriptors + 10;
-        BigImage big = MakeBig(descriptors * 20 + 16);
-        std::uint32_t name = 0x400 + descriptors * 20;
-        big.image.PutText(name, "E.dll");
-        for (std::uint32_t d = 0; d < descriptors; ++d) {
-            big.image.Put32(0x400 + 20 * d + 0x0C, big.Rva(name));
-            big.image.Put32(0x400 + 20 * d + 0x10, big.Rva(name + 8));  // an empty thunk array
-        }
-        EntryList entries;
-        EXPECT_FALSE(Read(big.image, entries, DllNames));
-        EXPECT_FALSE(Read(big.image, entries, DllFunctions));
-    }
+    EntryList names;
+    EXPECT_FALSE(Read(EmptyDescriptors(MaxImportDescriptors + 1), names, DllNames));
+    EXPECT_TRUE(names.empty());
 }
 
 TEST(ImportReader, NamesUpToTheLengthLimit) {

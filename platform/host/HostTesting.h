@@ -33,6 +33,10 @@ struct HostWindowCreation {
 };
 bool HostWindowCreated(HWND window, HostWindowCreation& creation);
 
+// Tree views: how often the control laid out and repainted its items after a
+// single insertion or deletion, as it does while shown with redraw on.
+unsigned HostTreeLayouts(HWND window);
+
 // Keyboard: every key up and untoggled.
 void HostResetKeyboard();
 

@@ -10,3 +10,10 @@
 
 // The window procedure of the class "SysTreeView32".
 LRESULT TreeViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Whether the window was created shown (WS_VISIBLE).
+bool HostWindowShown(HWND window);
+
+// The window waits for a WM_PAINT; or it has been painted.
+void HostInvalidateWindow(HWND window);
+void HostValidateWindow(HWND window);

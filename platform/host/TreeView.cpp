@@ -5,6 +5,8 @@
 // handle has had, so a deleted item's handle is never valid again. Siblings
 // form a singly linked list with the last child kept, so appending and
 // walking take constant time.
+// Like the real control, a tree shown with redraw on lays out and repaints
+// its items after each insertion or deletion; WM_SETREDRAW turns that off.
 
 #include <cstring>
 #include <memory>
@@ -13,6 +15,7 @@
 #include <vector>
 
 #include "HostCalls.h"
+#include "HostTesting.h"
 #include "HostWindows.h"
 
 namespace {
@@ -39,6 +42,8 @@ struct Tree {
     std::size_t labelRoom = 0;
     Index firstRoot = None, lastRoot = None;
     std::size_t count = 0;  // items not deleted
+    bool redraw = true;
+    unsigned layouts = 0;  // after single insertions and deletions
 };
 
 const std::size_t LabelBlockSize = 64 * 1024;
@@ -197,6 +202,15 @@ LRESULT GetItem(Tree& tree, TVITEMA* request) {
     return TRUE;
 }
 
+// After an item changed: what the control shows must be laid out again.
+LRESULT Changed(HWND window, Tree& tree, LRESULT result) {
+    if (result != 0 && tree.redraw && HostWindowShown(window)) {
+        ++tree.layouts;
+        HostInvalidateWindow(window);
+    }
+    return result;
+}
+
 }  // namespace
 
 void WINAPI InitCommonControls() { HostCallFails("InitCommonControls"); }
@@ -219,16 +233,29 @@ LRESULT TreeViewProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     Tree& tree = *lastTree;
     switch (message) {
         case TVM_INSERTITEMA:
-            return InsertItem(tree, reinterpret_cast<const TVINSERTSTRUCTA*>(lParam));
+            return Changed(window, tree,
+                           InsertItem(tree, reinterpret_cast<const TVINSERTSTRUCTA*>(lParam)));
         case TVM_DELETEITEM:
-            return DeleteItem(tree, reinterpret_cast<HTREEITEM>(lParam));
+            return Changed(window, tree, DeleteItem(tree, reinterpret_cast<HTREEITEM>(lParam)));
         case TVM_GETNEXTITEM:
             return GetNextItem(tree, wParam, reinterpret_cast<HTREEITEM>(lParam));
         case TVM_GETITEMA:
             return GetItem(tree, reinterpret_cast<TVITEMA*>(lParam));
         case TVM_GETCOUNT:
             return static_cast<LRESULT>(tree.count);
+        case WM_SETREDRAW:
+            tree.redraw = wParam != 0;
+            if (tree.redraw) HostInvalidateWindow(window);  // shows what changed meanwhile
+            return 0;
+        case WM_PAINT:
+            HostValidateWindow(window);
+            return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }
+}
+
+unsigned HostTreeLayouts(HWND window) {
+    auto found = trees.find(window);
+    return found == trees.end() ? 0 : found->second.layouts;
 }

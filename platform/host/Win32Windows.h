@@ -2,6 +2,8 @@
 #pragma once
 
 #define WM_NULL 0x0000u
+#define WM_SETREDRAW 0x000Bu
+#define WM_PAINT 0x000Fu
 #define WM_CLOSE 0x0010u
 #define WM_QUIT 0x0012u
 #define WM_KEYDOWN 0x0100u
@@ -30,6 +32,20 @@ struct MSG {
     POINT pt;
 };
 typedef MSG* LPMSG;
+
+struct RECT {
+    LONG left;
+    LONG top;
+    LONG right;
+    LONG bottom;
+};
+typedef RECT* LPRECT;
+
+struct HRGN__;
+typedef HRGN__* HRGN;
+struct HICON__;
+typedef HICON__* HICON;
+typedef HICON HCURSOR;
 
 // Windows of the one class the layer knows, "SysTreeView32"; any other class
 // name fails with a null handle.
@@ -61,6 +77,32 @@ LRESULT WINAPI DispatchMessageA(const MSG* message);
 typedef void (*TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC procedure);
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id);
+
+// Painting. A window shown at creation that is invalidated waits for a
+// WM_PAINT, which GetMessageA delivers when no posted message waits; the
+// procedure that handles it validates the window.
+#define RDW_INVALIDATE 0x0001u
+#define RDW_ERASE 0x0004u
+#define RDW_FRAME 0x0400u
+
+BOOL WINAPI RedrawWindow(HWND window, const RECT* update, HRGN region, UINT flags);
+BOOL WINAPI ValidateRect(HWND window, const RECT* rect);
+// Sends WM_PAINT at once when the window waits for one.
+BOOL WINAPI UpdateWindow(HWND window);
+// Nonzero while the window waits for a WM_PAINT. The layer keeps no region:
+// rect, when given, is set to the whole window.
+BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL erase);
+
+// Cursors: the system's own, by number, and the one the thread shows.
+#define MAKEINTRESOURCEA(number) (reinterpret_cast<LPSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(number))))
+#define IDC_ARROW MAKEINTRESOURCEA(32512)
+#define IDC_WAIT MAKEINTRESOURCEA(32514)
+#define IDC_CROSS MAKEINTRESOURCEA(32515)
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
+// Shows cursor (none for NULL) and returns the one shown before.
+HCURSOR WINAPI SetCursor(HCURSOR cursor);
+HCURSOR WINAPI GetCursor();
 
 #define SW_SHOWDEFAULT 10
 

@@ -19,6 +19,7 @@ namespace {
 struct Window {
     WNDPROC procedure;
     HostWindowCreation creation;  // the arguments it was created with
+    bool waitsForPaint;
 };
 
 std::map<HWND, Window> windows;
@@ -39,6 +40,13 @@ thread_local Queue queue;
 
 const DWORD ErrorInvalidWindowHandle = 1400;
 const DWORD ErrorCannotFindWindowClass = 1407;
+const DWORD ErrorResourceNameNotFound = 1814;
+
+// The system's cursors that the layer knows; a cursor's handle is derived
+// from its number. The thread shows one cursor, or none.
+const WORD SystemCursors[] = {32512, 32514, 32515};
+const std::uintptr_t CursorHandleBase = 0x30000;
+HCURSOR shownCursor = nullptr;
 
 // The window of the last lookup: messages mostly go to one window in a row.
 HWND lastWindow = nullptr;
@@ -81,7 +89,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     windows[window] = Window{TreeViewProcedure,
                              HostWindowCreation{className, windowName ? windowName : "", exStyle,
                                                 style, x, y, width, height, parent, menu, instance,
-                                                parameter}};
+                                                parameter},
+                             false};
     TreeViewProcedure(window, WM_NCCREATE, 0, 0);
     TreeViewProcedure(window, WM_CREATE, 0, 0);
     return window;
@@ -141,6 +150,7 @@ LRESULT WINAPI CallWindowProcA(WNDPROC procedure, HWND window, UINT message, WPA
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
     if (message == WM_CLOSE) DestroyWindow(window);
+    if (message == WM_PAINT) HostValidateWindow(window);
     return 0;
 }
 
@@ -205,6 +215,13 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND, UINT, UINT) {
         *message = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0, 0, POINT{0, 0}};
         return FALSE;
     }
+    // Then paints, one window at a time.
+    for (auto& window : windows) {
+        if (window.second.waitsForPaint) {
+            *message = MSG{window.first, WM_PAINT, 0, 0, 0, POINT{0, 0}};
+            return TRUE;
+        }
+    }
     // Timers come last, when nothing else waits.
     if (!queue.timers.empty()) {
         auto timer = queue.timers.begin();
@@ -234,6 +251,86 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
     }
     if (message->hwnd == nullptr) return 0;
     return SendMessageA(message->hwnd, message->message, message->wParam, message->lParam);
+}
+
+BOOL WINAPI RedrawWindow(HWND window, const RECT*, HRGN, UINT flags) {
+    if (HostCallFails("RedrawWindow")) return FALSE;
+    if (FindWindow(window) == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return FALSE;
+    }
+    if (flags & RDW_INVALIDATE) HostInvalidateWindow(window);
+    return TRUE;
+}
+
+BOOL WINAPI ValidateRect(HWND window, const RECT*) {
+    if (HostCallFails("ValidateRect")) return FALSE;
+    if (FindWindow(window) == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return FALSE;
+    }
+    HostValidateWindow(window);
+    return TRUE;
+}
+
+BOOL WINAPI UpdateWindow(HWND window) {
+    if (HostCallFails("UpdateWindow")) return FALSE;
+    Window* found = FindWindow(window);
+    if (found == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return FALSE;
+    }
+    if (found->waitsForPaint) SendMessageA(window, WM_PAINT, 0, 0);
+    return TRUE;
+}
+
+BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL) {
+    if (HostCallFails("GetUpdateRect")) return FALSE;
+    Window* found = FindWindow(window);
+    if (found == nullptr) {
+        SetLastError(ErrorInvalidWindowHandle);
+        return FALSE;
+    }
+    if (rect != nullptr)
+        *rect = found->waitsForPaint ? RECT{0, 0, found->creation.width, found->creation.height}
+                                     : RECT{0, 0, 0, 0};
+    return found->waitsForPaint ? TRUE : FALSE;
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    if (HostCallFails("LoadCursorA")) return nullptr;
+    const std::uintptr_t number = reinterpret_cast<std::uintptr_t>(name);
+    for (WORD known : SystemCursors)
+        if (instance == nullptr && number == known)
+            return reinterpret_cast<HCURSOR>(CursorHandleBase + number);
+    // The program has no cursors of its own.
+    SetLastError(ErrorResourceNameNotFound);
+    return nullptr;
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR cursor) {
+    HostCallFails("SetCursor");
+    HCURSOR previous = shownCursor;
+    shownCursor = cursor;
+    return previous;
+}
+
+HCURSOR WINAPI GetCursor() { return shownCursor; }
+
+bool HostWindowShown(HWND window) {
+    Window* found = FindWindow(window);
+    return found != nullptr && (found->creation.style & WS_VISIBLE) != 0;
+}
+
+// Only a window that is shown gets painted.
+void HostInvalidateWindow(HWND window) {
+    Window* found = FindWindow(window);
+    if (found != nullptr && (found->creation.style & WS_VISIBLE)) found->waitsForPaint = true;
+}
+
+void HostValidateWindow(HWND window) {
+    Window* found = FindWindow(window);
+    if (found != nullptr) found->waitsForPaint = false;
 }
 
 bool HostWindowCreated(HWND window, HostWindowCreation& creation) {

@@ -1,0 +1,208 @@
+// The program's work in the real tree-view control, phase by phase, as a user
+// meets it (Windows build, run under Wine or on Windows):
+//   read     ReadImports of every file of the drop
+//   hidden   RebuildTree into a new hidden tree view
+//   drop     WM_DROPFILES through MainWindowProc into a new window created as
+//            the program creates it, visible, until it has painted
+//   export   the copy's text (TreeToText)
+//   copy     the whole copy command, clipboard included
+//   next     the next drop (one small file), which first empties the tree
+// and the ratio of the visible drop to the hidden rebuild, measured in the
+// same run.
+//
+// usage: quernwick-control-bench [--runs N] [--quick] [--no-limits] [FOLDER]
+// FOLDER holds real DLLs, listed in one drop as a first case.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Drops.h"
+#include "ImageBuilder.h"
+#include "TestFiles.h"
+#include "app/CopyTreeToClipboard.h"
+#include "app/MainWindow.h"
+#include "import/ImportReader.h"
+#include "tree/RebuildTree.h"
+#include "tree/TreeControl.h"
+#include "tree/TreeToText.h"
+
+namespace {
+
+typedef std::chrono::steady_clock Clock;
+
+double SecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Handles what waits for the thread's windows: showing, painting.
+void Pump() {
+    MSG message;
+    while (PeekMessageA(&message, NULL, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+struct Case {
+    std::string name;
+    std::vector<std::string> paths;
+};
+
+struct Timing {
+    double read = 0, hidden = 0, drop = 0, exportText = 0, copy = 0, next = 0;
+    long items = 0;
+    std::size_t textBytes = 0;
+};
+
+HWND CreateVisibleWindow() {
+    HWND window = CreateMainWindow(GetModuleHandleA(NULL));
+    PreviousWindowProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MainWindowProc)));
+    Pump();
+    return window;
+}
+
+void SendDrop(HWND window, const std::vector<std::string>& paths) {
+    SendMessageA(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(paths)), 0);
+    UpdateWindow(window);  // the repaint that the drop asked for, if any
+}
+
+Timing Measure(const Case& c, const std::string& smallFile) {
+    Timing timing;
+    EntryList entries;
+    Clock::time_point start = Clock::now();
+    for (const std::string& path : c.paths) ReadImports(path, entries, DllFunctions);
+    timing.read = SecondsSince(start);
+
+    HWND hidden = CreateWindowExA(0, "SysTreeView32", "bench", 0, 0, 0, 640, 480, NULL, NULL,
+                                  GetModuleHandleA(NULL), NULL);
+    DroppedFiles = c.paths;
+    start = Clock::now();
+    RebuildTree(hidden);
+    timing.hidden = SecondsSince(start);
+    timing.items = static_cast<long>(SendMessageA(hidden, TVM_GETCOUNT, 0, 0));
+    DestroyWindow(hidden);
+
+    HWND window = CreateVisibleWindow();
+    start = Clock::now();
+    SendDrop(window, c.paths);
+    timing.drop = SecondsSince(start);
+    Pump();
+
+    std::string text;
+    start = Clock::now();
+    TreeToText(window, text, FirstRootItem(window), 0);
+    timing.exportText = SecondsSince(start);
+    timing.textBytes = text.size();
+
+    start = Clock::now();
+    CopyTreeToClipboard(window);
+    timing.copy = SecondsSince(start);
+    Pump();
+
+    start = Clock::now();
+    SendDrop(window, {smallFile});
+    timing.next = SecondsSince(start);
+    Pump();
+    DestroyWindow(window);
+    Pump();
+    return timing;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+Timing MedianOf(const std::vector<Timing>& runs) {
+    Timing median = runs[0];
+    auto of = [&](double Timing::*phase) {
+        std::vector<double> values;
+        for (const Timing& run : runs) values.push_back(run.*phase);
+        return Median(values);
+    };
+    median.read = of(&Timing::read);
+    median.hidden = of(&Timing::hidden);
+    median.drop = of(&Timing::drop);
+    median.exportText = of(&Timing::exportText);
+    median.copy = of(&Timing::copy);
+    median.next = of(&Timing::next);
+    return median;
+}
+
+std::string Image(const std::string& name, const PeImage& image) {
+    return WriteTestFile(name + ".dll", image.bytes);
+}
+
+std::vector<Case> Cases(const std::string& folder, bool quick, bool limits) {
+    std::vector<Case> cases;
+    if (!folder.empty()) {
+        Case real{"real DLLs of " + folder, {}};
+        std::error_code error;
+        for (const auto& file : std::filesystem::directory_iterator(folder, error)) {
+            std::string name = file.path().filename().string();
+            std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dll") == 0)
+                real.paths.push_back(file.path().string());
+        }
+        std::sort(real.paths.begin(), real.paths.end());
+        real.name = std::to_string(real.paths.size()) + " real DLLs";
+        if (!real.paths.empty()) cases.push_back(real);
+    }
+    std::vector<std::uint32_t> sizes = {4096, 16384};
+    if (!quick) sizes.push_back(65536);
+    for (std::uint32_t items : sizes) {
+        std::string k = std::to_string(items / 1024) + "k";
+        cases.push_back({k + " items, one DLL", {Image("one" + k, BuildOneDllImage(items - 2))}});
+        cases.push_back({k + " items, a DLL per function",
+                         {Image("per" + k, BuildDllPerFunctionImage((items - 1) / 2))}});
+    }
+    if (limits) {
+        // The largest listings that one file can give.
+        const std::uint32_t perFunction = std::min(MaxImportDescriptors, MaxImportEntries);
+        std::string one = Image("limit-one", BuildOneDllImage(MaxImportEntries));
+        std::string per = Image("limit-per", BuildDllPerFunctionImage(perFunction));
+        cases.push_back({"limit, one DLL", {one}});
+        cases.push_back({"limit, a DLL per function", {per}});
+        cases.push_back({"4 files at the limit, one DLL", {one, one, one, one}});
+        cases.push_back({"4 files at the limit, a DLL per function", {per, per, per, per}});
+        cases.push_back({"one entry beyond the limit", {Image("beyond", BuildOneDllImage(MaxImportEntries + 1))}});
+    }
+    cases.push_back({"hostile: 4096 descriptors x 256 shared thunks",
+                     {Image("hostile", BuildSharedThunkImage(4096, 256))}});
+    return cases;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int runs = 1;
+    bool quick = false, limits = true;
+    std::string folder;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+        else if (argument == "--quick") quick = true;
+        else if (argument == "--no-limits") limits = false;
+        else folder = argument;
+    }
+    InitCommonControls();
+    std::printf("%d-bit build, median of %d run(s); seconds\n", static_cast<int>(8 * sizeof(void*)), runs);
+    std::printf("%-44s %8s %9s %7s %7s %7s %7s %7s %7s %6s\n", "case", "items", "text MB", "read",
+                "hidden", "drop", "export", "copy", "next", "drop/h");
+    const std::string smallFile = Image("small", BuildOneDllImage(1));
+    for (const Case& c : Cases(folder, quick, limits)) {
+        std::vector<Timing> timings;
+        for (int run = 0; run < runs; ++run) timings.push_back(Measure(c, smallFile));
+        Timing t = MedianOf(timings);
+        std::printf("%-44s %8ld %9.2f %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %6.2f\n", c.name.c_str(),
+                    t.items, t.textBytes / 1e6, t.read, t.hidden, t.drop, t.exportText, t.copy,
+                    t.next, t.hidden > 0 ? t.drop / t.hidden : 0.0);
+        std::fflush(stdout);
+    }
+    return 0;
+}
