@@ -138,10 +138,25 @@ std::string Image(const std::string& name, const PeImage& image) {
     return WriteTestFile(name + ".dll", image.bytes);
 }
 
+// About items items of one shape in all, in as few copies of one image as
+// the reader's limits allow.
+Case Crafted(std::uint32_t items, bool perFunction) {
+    const std::uint32_t perFile = perFunction ? 2 * MaxImportEntries + 1 : MaxImportEntries + 2;
+    const std::uint32_t files = (items + perFile - 1) / perFile;
+    const std::uint32_t each = items / files;
+    const std::string size = std::to_string(items / 1024) + "k";
+    std::string name = size + " items, " + (perFunction ? "a DLL per function" : "one DLL");
+    if (files > 1) name += " (" + std::to_string(files) + " files)";
+    const std::string path =
+        perFunction ? Image("per" + size, BuildDllPerFunctionImage((each - 1) / 2))
+                    : Image("one" + size, BuildOneDllImage(each - 2));
+    return Case{name, std::vector<std::string>(files, path)};
+}
+
 std::vector<Case> Cases(const std::string& folder, bool quick, bool limits) {
     std::vector<Case> cases;
     if (!folder.empty()) {
-        Case real{"real DLLs of " + folder, {}};
+        Case real{"", {}};
         std::error_code error;
         for (const auto& file : std::filesystem::directory_iterator(folder, error)) {
             std::string name = file.path().filename().string();
@@ -156,23 +171,21 @@ std::vector<Case> Cases(const std::string& folder, bool quick, bool limits) {
     std::vector<std::uint32_t> sizes = {4096, 16384};
     if (!quick) sizes.push_back(65536);
     for (std::uint32_t items : sizes) {
-        std::string k = std::to_string(items / 1024) + "k";
-        cases.push_back({k + " items, one DLL", {Image("one" + k, BuildOneDllImage(items - 2))}});
-        cases.push_back({k + " items, a DLL per function",
-                         {Image("per" + k, BuildDllPerFunctionImage((items - 1) / 2))}});
+        cases.push_back(Crafted(items, false));
+        cases.push_back(Crafted(items, true));
     }
     if (limits) {
-        // The largest listings that one file can give.
-        const std::uint32_t perFunction = std::min(MaxImportDescriptors, MaxImportEntries);
-        std::string one = Image("limit-one", BuildOneDllImage(MaxImportEntries));
-        std::string per = Image("limit-per", BuildDllPerFunctionImage(perFunction));
+        // The largest listings that one file can give, and drops of several.
+        const std::string one = Image("limit-one", BuildOneDllImage(MaxImportEntries));
+        const std::string per = Image("limit-per", BuildDllPerFunctionImage(MaxImportEntries));
         cases.push_back({"limit, one DLL", {one}});
         cases.push_back({"limit, a DLL per function", {per}});
         cases.push_back({"4 files at the limit, one DLL", {one, one, one, one}});
         cases.push_back({"4 files at the limit, a DLL per function", {per, per, per, per}});
-        cases.push_back({"one entry beyond the limit", {Image("beyond", BuildOneDllImage(MaxImportEntries + 1))}});
+        cases.push_back({"one entry beyond the limit",
+                         {Image("beyond", BuildOneDllImage(MaxImportEntries + 1))}});
     }
-    cases.push_back({"hostile: 4096 descriptors x 256 shared thunks",
+    cases.push_back({"hostile: 4096 descriptors x 256 thunks",
                      {Image("hostile", BuildSharedThunkImage(4096, 256))}});
     return cases;
 }

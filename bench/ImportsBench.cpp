@@ -1,5 +1,6 @@
-// Reading and listing crafted images of 1,000 to 1,000,000 imports: the cost
-// per entry should stay flat as the image grows.
+// Reading and listing crafted images of 1,000 imports up to the reader's
+// limit, in the host build: the cost per entry should stay flat as the image
+// grows. (The real control's costs: ControlBench.cpp.)
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -71,11 +72,7 @@ void PopulateAndExport(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(ReadImportsOfImage)
-    ->Arg(1000)->Arg(10000)->Arg(100000)->Arg(250000)->Arg(500000)->Arg(1000000)
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(PopulateAndExport)
-    ->Arg(1000)->Arg(10000)->Arg(100000)->Arg(250000)->Arg(500000)->Arg(1000000)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadImportsOfImage)->Arg(1000)->Arg(4000)->Arg(MaxImportEntries)->Unit(benchmark::kMicrosecond);
+BENCHMARK(PopulateAndExport)->Arg(1000)->Arg(4000)->Arg(MaxImportEntries)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

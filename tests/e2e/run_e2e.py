@@ -49,7 +49,7 @@ SCREEN = (1024, 768)
 # Where the drag source shows itself: the bottom right corner, clear of the
 # program's window.
 SOURCE_AT = (900, 680)
-SUITE_LIMIT = 200  # seconds for all steps; every step has its own, shorter limit too
+SUITE_LIMIT = 320  # seconds for all steps; every step has its own, shorter limit too
 
 ERROR_TEXT = 'Caught exception with error code 5'  # ERROR_ACCESS_DENIED
 
@@ -199,6 +199,10 @@ class Suite:
                           os.path.join(WINE_DLLS, 'version.dll'),
                           os.path.join(WINE_DLLS, 'ws2_32.dll')]
         self.second_set = [os.path.join(WINE_DLLS, 'version.dll')]
+        # Crafted by make-image: the largest listing one file can give, and a
+        # small hostile image far beyond the reader's limits.
+        self.at_limit = os.path.join(files, 'limit.dll')
+        self.beyond = os.path.join(files, 'hostile.dll')
         self.expected = {}      # the listings the copy must produce, by name
         self.log = open(os.path.join(OUT, 'e2e.log'), 'w')
 
@@ -585,8 +589,32 @@ class Suite:
         text = self.copy_and_check('after the box', 'first')
         return 'copied %d bytes again' % len(text)
 
+    def step_limits(self):
+        """an image at the limits lists and copies; a hostile one beyond them is not read"""
+        self.need_program()
+        paths = [self.at_limit, self.beyond]
+        for kind, path in (('limit', self.at_limit), ('beyond', self.beyond)):
+            code, _ = self.tool('make-image', [kind, wine_path(path)])
+            check(code == 0, 'make-image %s failed (%d)' % (kind, code))
+        code, expected = self.wine(LISTER, [wine_path(p) for p in paths], timeout=120)
+        check(code == 1, 'quernwick-list exited %d with the hostile image, expected 1' % code)
+        unread = b'\r\n\r\nCould not read ' + wine_path(self.beyond).encode() + b'\r\n'
+        check(expected.endswith(unread), 'quernwick-list read the hostile image')
+        self.expected['limits'] = expected
+        before = self.settled_image()
+        started = time.monotonic()
+        self.drop(paths)
+        wait_for(lambda: self.window_image() != before, 60, 'the listing to show')
+        # A hang detector, not a speed test: the window answers a message.
+        code, _ = self.tool('ping-window', ['60'], timeout=90)
+        check(code == 0, 'the window does not answer (%d)' % code)
+        answered = time.monotonic() - started
+        text = self.copy_and_check('limits', 'limits')
+        return '%d lines copied; the window answered %.1f s after the drop' % (
+            text.count(b'\r\n'), answered)
+
     def step_second_drop(self):
-        """a second drop replaces the whole listing"""
+        """a second drop replaces the whole listing, a big one"""
         self.need_program()
         check('second' in self.expected, 'no expected listing')
         before = self.settled_image()
@@ -690,7 +718,8 @@ def main():
             os.remove(os.path.join(OUT, name))
     missing = [p for p in (PROGRAM, LISTER) + tuple(
         os.path.join(TOOLS, t + '.exe') for t in
-        ('clipboard-read', 'clipboard-write', 'clipboard-hold', 'post-close', 'dialog-text'))
+        ('clipboard-read', 'clipboard-write', 'clipboard-hold', 'post-close', 'dialog-text',
+         'ping-window', 'make-image'))
         if not os.path.exists(p)]
     tools = [t for t in ('Xvfb', 'xdotool', 'xclip', 'import', 'wine',
                          'i686-w64-mingw32-objdump') if shutil.which(t) is None]
@@ -704,7 +733,7 @@ def main():
     steps = [(suite.step_start, 90), (suite.step_drop, 60), (suite.step_expected, 60),
              (suite.step_copy, 45), (suite.step_x_clipboard, 30), (suite.step_right_ctrl, 60),
              (suite.step_c_alone, 45), (suite.step_error_box, 60), (suite.step_recover, 90),
-             (suite.step_second_drop, 60), (suite.step_close, 45)]
+             (suite.step_limits, 180), (suite.step_second_drop, 60), (suite.step_close, 45)]
     started = time.monotonic()
     try:
         for number, (function, timeout) in enumerate(steps, 1):
