@@ -10,13 +10,16 @@
 // and the ratio of the visible drop to the hidden rebuild, measured in the
 // same run.
 //
-// usage: quernwick-control-bench [--runs N] [--quick] [--no-limits] [FOLDER]
-// FOLDER holds real DLLs, listed in one drop as a first case.
+// usage: quernwick-control-bench [--runs N] [--quick] [--no-limits] [--case TEXT] [FOLDER]
+// FOLDER holds real DLLs, listed in one drop as a first case. --case runs
+// only the cases whose name holds TEXT.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -47,9 +50,12 @@ void Pump() {
     }
 }
 
+// A drop: its name and the paths of its files, whose images are written when
+// the case runs, so that the 32-bit build keeps its address space for the
+// program's own work.
 struct Case {
     std::string name;
-    std::vector<std::string> paths;
+    std::function<std::vector<std::string>()> paths;
 };
 
 struct Timing {
@@ -71,16 +77,16 @@ void SendDrop(HWND window, const std::vector<std::string>& paths) {
     UpdateWindow(window);  // the repaint that the drop asked for, if any
 }
 
-Timing Measure(const Case& c, const std::string& smallFile) {
+Timing Measure(const std::vector<std::string>& paths, const std::string& smallFile) {
     Timing timing;
     EntryList entries;
     Clock::time_point start = Clock::now();
-    for (const std::string& path : c.paths) ReadImports(path, entries, DllFunctions);
+    for (const std::string& path : paths) ReadImports(path, entries, DllFunctions);
     timing.read = SecondsSince(start);
 
     HWND hidden = CreateWindowExA(0, "SysTreeView32", "bench", 0, 0, 0, 640, 480, NULL, NULL,
                                   GetModuleHandleA(NULL), NULL);
-    DroppedFiles = c.paths;
+    DroppedFiles = paths;
     start = Clock::now();
     RebuildTree(hidden);
     timing.hidden = SecondsSince(start);
@@ -89,7 +95,7 @@ Timing Measure(const Case& c, const std::string& smallFile) {
 
     HWND window = CreateVisibleWindow();
     start = Clock::now();
-    SendDrop(window, c.paths);
+    SendDrop(window, paths);
     timing.drop = SecondsSince(start);
     Pump();
 
@@ -134,8 +140,17 @@ Timing MedianOf(const std::vector<Timing>& runs) {
     return median;
 }
 
-std::string Image(const std::string& name, const PeImage& image) {
-    return WriteTestFile(name + ".dll", image.bytes);
+// The path of the crafted image called name, written on first use.
+std::string Image(const std::string& name, const std::function<PeImage()>& build) {
+    static std::map<std::string, std::string> written;
+    std::string& path = written[name];
+    if (path.empty()) path = WriteTestFile(name + ".dll", build().bytes);
+    return path;
+}
+
+Case Copies(const std::string& name, int files, const std::string& image,
+            const std::function<PeImage()>& build) {
+    return Case{name, [=] { return std::vector<std::string>(files, Image(image, build)); }};
 }
 
 // About items items of one shape in all, in as few copies of one image as
@@ -147,26 +162,35 @@ Case Crafted(std::uint32_t items, bool perFunction) {
     const std::string size = std::to_string(items / 1024) + "k";
     std::string name = size + " items, " + (perFunction ? "a DLL per function" : "one DLL");
     if (files > 1) name += " (" + std::to_string(files) + " files)";
-    const std::string path =
-        perFunction ? Image("per" + size, BuildDllPerFunctionImage((each - 1) / 2))
-                    : Image("one" + size, BuildOneDllImage(each - 2));
-    return Case{name, std::vector<std::string>(files, path)};
+    if (perFunction)
+        return Copies(name, files, "per" + size, [=] { return BuildDllPerFunctionImage((each - 1) / 2); });
+    return Copies(name, files, "one" + size, [=] { return BuildOneDllImage(each - 2); });
+}
+
+// The entry limit and the text limit together: entries of "D.dll: " and a
+// name, all but filling the text limit.
+PeImage LongNamesImage() {
+    const std::size_t nameLength = MaxImportTextBytes / MaxImportEntries - 8;
+    ImportSpec dll{"D.dll", {}};
+    for (std::uint32_t k = 0; k < MaxImportEntries; ++k)
+        dll.functions.push_back(std::to_string(1000000 + k) + std::string(nameLength - 7, 'n'));
+    return BuildImage({dll});
 }
 
 std::vector<Case> Cases(const std::string& folder, bool quick, bool limits) {
     std::vector<Case> cases;
     if (!folder.empty()) {
-        Case real{"", {}};
+        std::vector<std::string> real;
         std::error_code error;
         for (const auto& file : std::filesystem::directory_iterator(folder, error)) {
             std::string name = file.path().filename().string();
             std::transform(name.begin(), name.end(), name.begin(), ::tolower);
             if (name.size() > 4 && name.compare(name.size() - 4, 4, ".dll") == 0)
-                real.paths.push_back(file.path().string());
+                real.push_back(file.path().string());
         }
-        std::sort(real.paths.begin(), real.paths.end());
-        real.name = std::to_string(real.paths.size()) + " real DLLs";
-        if (!real.paths.empty()) cases.push_back(real);
+        std::sort(real.begin(), real.end());
+        if (!real.empty())
+            cases.push_back({std::to_string(real.size()) + " real DLLs", [real] { return real; }});
     }
     std::vector<std::uint32_t> sizes = {4096, 16384};
     if (!quick) sizes.push_back(65536);
@@ -176,17 +200,18 @@ std::vector<Case> Cases(const std::string& folder, bool quick, bool limits) {
     }
     if (limits) {
         // The largest listings that one file can give, and drops of several.
-        const std::string one = Image("limit-one", BuildOneDllImage(MaxImportEntries));
-        const std::string per = Image("limit-per", BuildDllPerFunctionImage(MaxImportEntries));
-        cases.push_back({"limit, one DLL", {one}});
-        cases.push_back({"limit, a DLL per function", {per}});
-        cases.push_back({"4 files at the limit, one DLL", {one, one, one, one}});
-        cases.push_back({"4 files at the limit, a DLL per function", {per, per, per, per}});
-        cases.push_back({"one entry beyond the limit",
-                         {Image("beyond", BuildOneDllImage(MaxImportEntries + 1))}});
+        auto one = [] { return BuildOneDllImage(MaxImportEntries); };
+        auto per = [] { return BuildDllPerFunctionImage(MaxImportEntries); };
+        cases.push_back(Copies("limit, one DLL", 1, "limit-one", one));
+        cases.push_back(Copies("limit, a DLL per function", 1, "limit-per", per));
+        cases.push_back(Copies("4 files at the limit, one DLL", 4, "limit-one", one));
+        cases.push_back(Copies("4 files at the limit, a DLL per function", 4, "limit-per", per));
+        cases.push_back(Copies("limit, one DLL, names at the text limit", 1, "limit-text", LongNamesImage));
+        cases.push_back(Copies("one entry beyond the limit", 1, "beyond",
+                               [] { return BuildOneDllImage(MaxImportEntries + 1); }));
     }
-    cases.push_back({"hostile: 4096 descriptors x 256 thunks",
-                     {Image("hostile", BuildSharedThunkImage(4096, 256))}});
+    cases.push_back(Copies("hostile: 4096 descriptors x 256 thunks", 1, "hostile",
+                           [] { return BuildSharedThunkImage(4096, 256); }));
     return cases;
 }
 
@@ -195,22 +220,25 @@ std::vector<Case> Cases(const std::string& folder, bool quick, bool limits) {
 int main(int argc, char** argv) {
     int runs = 1;
     bool quick = false, limits = true;
-    std::string folder;
+    std::string folder, only;
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
         if (argument == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
         else if (argument == "--quick") quick = true;
         else if (argument == "--no-limits") limits = false;
+        else if (argument == "--case" && i + 1 < argc) only = argv[++i];
         else folder = argument;
     }
     InitCommonControls();
     std::printf("%d-bit build, median of %d run(s); seconds\n", static_cast<int>(8 * sizeof(void*)), runs);
     std::printf("%-44s %8s %9s %7s %7s %7s %7s %7s %7s %6s\n", "case", "items", "text MB", "read",
                 "hidden", "drop", "export", "copy", "next", "drop/h");
-    const std::string smallFile = Image("small", BuildOneDllImage(1));
+    const std::string smallFile = Image("small", [] { return BuildOneDllImage(1); });
     for (const Case& c : Cases(folder, quick, limits)) {
+        if (c.name.find(only) == std::string::npos) continue;
+        const std::vector<std::string> paths = c.paths();
         std::vector<Timing> timings;
-        for (int run = 0; run < runs; ++run) timings.push_back(Measure(c, smallFile));
+        for (int run = 0; run < runs; ++run) timings.push_back(Measure(paths, smallFile));
         Timing t = MedianOf(timings);
         std::printf("%-44s %8ld %9.2f %7.3f %7.3f %7.3f %7.3f %7.3f %7.3f %6.2f\n", c.name.c_str(),
                     t.items, t.textBytes / 1e6, t.read, t.hidden, t.drop, t.exportText, t.copy,

@@ -28,7 +28,7 @@ extern const std::string EntrySeparator;
 const std::uint32_t MaxImportDescriptors = 16384;
 const std::uint32_t MaxImportEntries = 16384;
 const std::uint32_t MaxImportNameLength = 16384;   // bytes, without the NUL
-const std::uint64_t MaxImportTextBytes = 8u << 20; // DLL names read plus entry texts
+const std::uint64_t MaxImportTextBytes = 4u << 20; // DLL names read plus entry texts
 
 // Empties entries, then lists the imports of the file at path. True when the
 // file is a PE image whose import table lies in a section and whose walk

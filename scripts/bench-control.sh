@@ -4,7 +4,7 @@
 # Builds it twice: for 32-bit Windows, the product's build, which Wine runs
 # under the i386 emulator on these machines, and for 64-bit Windows, which
 # Wine runs natively, as it runs the 32-bit program on a machine that can.
-# usage: scripts/bench-control.sh [--runs N] [--quick] [--no-limits] [FOLDER]
+# usage: scripts/bench-control.sh [--runs N] [--quick] [--no-limits] [--case TEXT] [FOLDER]
 # FOLDER (a Linux path) holds real DLLs; by default the 32-bit DLLs of Wine.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,7 +19,7 @@ arguments=()
 folder=/usr/lib/i386-linux-gnu/wine/i386-windows
 while [ $# -gt 0 ]; do
   case "$1" in
-    --runs) arguments+=("$1" "$2"); shift 2 ;;
+    --runs|--case) arguments+=("$1" "$2"); shift 2 ;;
     --*) arguments+=("$1"); shift ;;
     *) folder=$1; shift ;;
   esac

@@ -269,13 +269,25 @@ PeImage Repeated(const std::string& dll, const std::string& name, std::uint32_t 
 PeImage EmptyDescriptors(std::uint32_t count) { return BuildSharedThunkImage(count, 0); }
 
 // One DLL whose name and entries make bytes of text: the DLL name and its
-// NUL, then 512 entries of 16,384 bytes, the last one shortened to fit.
+// NUL, then entries of 16,384 bytes, as many as the text limit holds, the
+// last one shortened to fit. All but the last share one hint/name entry, so
+// the file stays small.
+const std::uint32_t LongEntry = 16384;
+const std::uint32_t LongEntries = static_cast<std::uint32_t>(MaxImportTextBytes / LongEntry);
+
 PeImage TextOf(std::uint64_t bytes) {
-    const std::uint32_t entry = 16384, count = 512;
-    const std::string prefix = "D.dll: ";
-    std::vector<std::string> names(count, std::string(entry - prefix.size(), 'n'));
-    names.back().resize(names.back().size() - (count * std::uint64_t(entry) + 6 - bytes));
-    return BuildImage({{"D.dll", names}});
+    const std::uint32_t entry = LongEntry, count = LongEntries;
+    const std::string name(entry - std::string("D.dll: ").size(), 'n');
+    const std::string last = name.substr(0, name.size() - (count * entry + 6 - bytes));
+    PeImage image = BuildImage({{"D.dll", {name, last}}}, Options(false, false));
+    const std::uint32_t shared = image.Get32(image.addressTables[0]);
+    const std::uint32_t lastOne = image.Get32(image.addressTables[0] + 4);
+    std::vector<unsigned char> thunks(4 * (count + 1), 0);
+    const std::uint32_t at = image.Append(thunks);
+    for (std::uint32_t k = 0; k < count; ++k) image.Put32(at + 4 * k, k + 1 < count ? shared : lastOne);
+    image.SetSection(0, 0x1000, at + 4 * (count + 1) - 0x400, 0x400);
+    image.Put32(image.descriptors[0] + 0x10, at - 0x400 + 0x1000);
+    return image;
 }
 
 TEST(ImportReader, LimitsAreReachedNotPassed) {
@@ -305,7 +317,7 @@ TEST(ImportReader, LimitsAreReachedNotPassed) {
         {"DLL names of three pieces, at the limit",
          [&] { return Repeated("A: B: C.dll", "f", limit / 3); }, true, limit / 3},
         {"one function more", [&] { return Repeated("A: B: C.dll", "f", limit / 3 + 1); }, false, 0},
-        {"text at the limit", [] { return TextOf(MaxImportTextBytes); }, true, 512},
+        {"text at the limit", [] { return TextOf(MaxImportTextBytes); }, true, LongEntries},
         {"one byte more", [] { return TextOf(MaxImportTextBytes + 1); }, false, 0},
     };
     for (const Row& row : rows) {

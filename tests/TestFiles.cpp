@@ -32,15 +32,19 @@ const fs::path& FolderPath() {
 
 std::string TestFolder() { return FolderPath().string(); }
 
-std::string WriteTestFile(const std::string& name, const std::string& bytes) {
+static std::string Write(const std::string& name, const char* bytes, std::size_t size) {
     fs::path path = FolderPath() / name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.write(bytes, static_cast<std::streamsize>(size));
     return path.string();
 }
 
+std::string WriteTestFile(const std::string& name, const std::string& bytes) {
+    return Write(name, bytes.data(), bytes.size());
+}
+
 std::string WriteTestFile(const std::string& name, const std::vector<unsigned char>& bytes) {
-    return WriteTestFile(name, std::string(bytes.begin(), bytes.end()));
+    return Write(name, reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
