@@ -61,6 +61,14 @@ Window* FindWindow(HWND window) {
     return lastFound;
 }
 
+// The window, or null with the error Windows gives for a handle that names
+// no window.
+Window* ExistingWindow(HWND window) {
+    Window* found = FindWindow(window);
+    if (found == nullptr) SetLastError(ErrorInvalidWindowHandle);
+    return found;
+}
+
 // Letters and digits give characters; the layer applies no modifiers.
 bool CharacterOfKey(WPARAM virtualKey, WPARAM& character) {
     if (virtualKey >= 'A' && virtualKey <= 'Z') {
@@ -98,11 +106,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
 
 BOOL WINAPI DestroyWindow(HWND window) {
     if (HostCallFails("DestroyWindow")) return FALSE;
-    Window* found = FindWindow(window);
-    if (found == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return FALSE;
-    }
+    Window* found = ExistingWindow(window);
+    if (found == nullptr) return FALSE;
     found->procedure(window, WM_DESTROY, 0, 0);
     found->procedure(window, WM_NCDESTROY, 0, 0);
     windows.erase(window);
@@ -126,11 +131,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR moduleName) {
 
 LONG WINAPI SetWindowLongA(HWND window, int index, LONG newLong) {
     if (HostCallFails("SetWindowLongA")) return 0;
-    Window* found = FindWindow(window);
-    if (found == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return 0;
-    }
+    Window* found = ExistingWindow(window);
+    if (found == nullptr) return 0;
     if (index != GWL_WNDPROC) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
@@ -155,11 +157,8 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM, LPARAM) {
 }
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    Window* found = FindWindow(window);
-    if (found == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return 0;
-    }
+    Window* found = ExistingWindow(window);
+    if (found == nullptr) return 0;
     return found->procedure(window, message, wParam, lParam);
 }
 
@@ -189,10 +188,7 @@ BOOL WINAPI KillTimer(HWND, UINT_PTR id) {
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (HostCallFails("PostMessageA")) return FALSE;
-    if (window != nullptr && FindWindow(window) == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return FALSE;
-    }
+    if (window != nullptr && ExistingWindow(window) == nullptr) return FALSE;
     queue.posted.push_back(MSG{window, message, wParam, lParam, 0, POINT{0, 0}});
     return TRUE;
 }
@@ -255,42 +251,30 @@ LRESULT WINAPI DispatchMessageA(const MSG* message) {
 
 BOOL WINAPI RedrawWindow(HWND window, const RECT*, HRGN, UINT flags) {
     if (HostCallFails("RedrawWindow")) return FALSE;
-    if (FindWindow(window) == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return FALSE;
-    }
+    if (ExistingWindow(window) == nullptr) return FALSE;
     if (flags & RDW_INVALIDATE) HostInvalidateWindow(window);
     return TRUE;
 }
 
 BOOL WINAPI ValidateRect(HWND window, const RECT*) {
     if (HostCallFails("ValidateRect")) return FALSE;
-    if (FindWindow(window) == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return FALSE;
-    }
+    if (ExistingWindow(window) == nullptr) return FALSE;
     HostValidateWindow(window);
     return TRUE;
 }
 
 BOOL WINAPI UpdateWindow(HWND window) {
     if (HostCallFails("UpdateWindow")) return FALSE;
-    Window* found = FindWindow(window);
-    if (found == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return FALSE;
-    }
+    Window* found = ExistingWindow(window);
+    if (found == nullptr) return FALSE;
     if (found->waitsForPaint) SendMessageA(window, WM_PAINT, 0, 0);
     return TRUE;
 }
 
 BOOL WINAPI GetUpdateRect(HWND window, LPRECT rect, BOOL) {
     if (HostCallFails("GetUpdateRect")) return FALSE;
-    Window* found = FindWindow(window);
-    if (found == nullptr) {
-        SetLastError(ErrorInvalidWindowHandle);
-        return FALSE;
-    }
+    Window* found = ExistingWindow(window);
+    if (found == nullptr) return FALSE;
     if (rect != nullptr)
         *rect = found->waitsForPaint ? RECT{0, 0, found->creation.width, found->creation.height}
                                      : RECT{0, 0, 0, 0};
