@@ -187,10 +187,10 @@ static bool Spend(WalkBudget& budget, std::size_t textBytes) {
     return true;
 }
 
-// An entry is one item of the tree for each of its pieces beyond the first,
-// and a name that holds the separator makes a piece more for each: such an
-// entry counts as that many entries, so that the entry limit bounds the
-// items a file can make.
+// Every piece of an entry can become an item of the tree, and each separator
+// inside a name gives its entry one piece more: such an entry counts as one
+// entry more per separator, so that the entry limit bounds the items that one
+// file can make.
 static bool SpendEntries(WalkBudget& budget, std::uint32_t entries) {
     if (entries > budget.entries) return false;
     budget.entries -= entries;

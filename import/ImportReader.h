@@ -20,11 +20,11 @@ extern const std::string EntrySeparator;
 // Limits far beyond any real image, set so that the largest listing one file
 // can give still shows and copies within about two seconds in the real tree
 // view, where listing and copying cost more than in proportion to the items.
-// A file that reaches one is not read, like a file whose import table points
-// outside itself.
+// A file that goes past one is not read, like a file whose import table
+// points outside itself.
 // An entry whose names hold the separator counts once more for each, since
-// every piece becomes an item: one file makes at most 1 + 2 * MaxImportEntries
-// items.
+// every piece can become an item: one file makes at most
+// 1 + 2 * MaxImportEntries items.
 const std::uint32_t MaxImportDescriptors = 16384;
 const std::uint32_t MaxImportEntries = 16384;
 const std::uint32_t MaxImportNameLength = 16384;   // bytes, without the NUL

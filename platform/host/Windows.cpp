@@ -308,8 +308,7 @@ bool HostWindowShown(HWND window) {
 
 // Only a window that is shown gets painted.
 void HostInvalidateWindow(HWND window) {
-    Window* found = FindWindow(window);
-    if (found != nullptr && (found->creation.style & WS_VISIBLE)) found->waitsForPaint = true;
+    if (HostWindowShown(window)) FindWindow(window)->waitsForPaint = true;
 }
 
 void HostValidateWindow(HWND window) {
