@@ -609,6 +609,8 @@ class Suite:
         code, _ = self.tool('ping-window', ['60'], timeout=90)
         check(code == 0, 'the window does not answer (%d)' % code)
         answered = time.monotonic() - started
+        self.settled_image()
+        self.screenshot('4-limits.png')
         text = self.copy_and_check('limits', 'limits')
         return '%d lines copied; the window answered %.1f s after the drop' % (
             text.count(b'\r\n'), answered)
@@ -621,7 +623,7 @@ class Suite:
         self.drop(self.second_set)
         wait_for(lambda: self.window_image() != before, 20, 'the new listing to show')
         self.settled_image()
-        self.screenshot('4-second-drop.png')
+        self.screenshot('5-second-drop.png')
         text = self.copy_and_check('second drop', 'second')
         return 'version.dll alone, %d bytes' % len(text)
 
