@@ -19,7 +19,11 @@ int main(int argc, char** argv) {
         MappedFile file;
         if (!OpenMappedFile(argv[index], file)) continue;
         const unsigned char* view = file.viewBase;
-        DWORD size = file.viewSize;
+        if (view == nullptr || file.fileSize > 0xFFFFFFFFu) {  // read in parts: not the floor's case
+            CloseMappedFile(file);
+            continue;
+        }
+        DWORD size = static_cast<DWORD>(file.fileSize);
         unsigned nt = Read32(view, size, 0x3C);
         unsigned magic = Read32(view, size, nt + 0x18ull) & 0xFFFF;
         unsigned importRva = Read32(view, size, nt + (magic == 0x20B ? 0x90ull : 0x80ull));

@@ -40,30 +40,43 @@ struct ImageLayout {
 const ImageLayout Pe32Layout = {0x80, 4, 0x80000000u};
 const ImageLayout Pe32PlusLayout = {0x90, 8, 0x8000000000000000u};
 
+// The file's bytes: all in memory at base, or, with base NULL, mapped in
+// parts as they are read.
 struct ImageView {
     const unsigned char* base;
-    std::uint32_t size;
+    std::uint64_t size;
+    MappedFile* file;
 };
+
+// The width bytes at offset, or NULL when they do not all lie in the file.
+static const unsigned char* Bytes(const ImageView& view, std::uint64_t offset, std::uint64_t width) {
+    if (offset > view.size || width > view.size - offset) return nullptr;
+    if (view.base != nullptr) return view.base + offset;
+    return MappedBytes(*view.file, offset, width);
+}
 
 // Every read of the file goes through these two. Offsets are 64-bit so that
 // adding a field offset to a 32-bit position cannot wrap past the check.
 static bool ReadValue(const ImageView& view, std::uint64_t offset, std::uint32_t width,
                       std::uint64_t& value) {
-    if (offset > view.size || width > view.size - offset) return false;
+    const unsigned char* bytes = Bytes(view, offset, width);
+    if (bytes == nullptr) return false;
     value = 0;
-    for (std::uint32_t i = width; i-- > 0;) value = value << 8 | view.base[offset + i];
+    for (std::uint32_t i = width; i-- > 0;) value = value << 8 | bytes[i];
     return true;
 }
 
-// Finds the NUL-terminated text at offset, in place in the view. False when
-// it runs out of the view or past the name length limit before its NUL.
+// Finds the NUL-terminated text at offset, in place in the view, valid until
+// the next read. False when it runs out of the view or past the name length
+// limit before its NUL.
 static bool FindText(const ImageView& view, std::uint64_t offset, const char*& text,
                      std::size_t& length) {
     if (offset >= view.size) return false;
     std::uint64_t available = view.size - offset;
     std::size_t limit = static_cast<std::size_t>(
         available < MaxImportNameLength + 1 ? available : MaxImportNameLength + 1);
-    text = reinterpret_cast<const char*>(view.base + offset);
+    text = reinterpret_cast<const char*>(Bytes(view, offset, limit));
+    if (text == nullptr) return false;
     const void* end = std::memchr(text, 0, limit);
     if (end == nullptr) return false;
     length = static_cast<std::size_t>(static_cast<const char*>(end) - text);
@@ -296,7 +309,7 @@ static bool WalkDescriptors(const Image& image, std::uint32_t importRva, EntryLi
             !Spend(budget, length + 1))
             return false;
         dllName.assign(name, length);
-        const std::uint32_t separators = CountSeparators(name, length);
+        const std::uint32_t separators = CountSeparators(dllName.data(), dllName.size());
         if (mode == DllNames) {
             if (!SpendEntries(budget, 1 + separators)) return false;
             entries.push_back(dllName);
@@ -307,11 +320,11 @@ static bool WalkDescriptors(const Image& image, std::uint32_t importRva, EntryLi
     }
 }
 
-bool ReadImportsFromView(const unsigned char* view, std::uint32_t size, EntryList& entries,
-                         ImportListMode mode) {
-    entries.clear();
+// Reads the image in view into entries; false, with the list empty, when it
+// cannot be read.
+static bool ReadImage(const ImageView& view, EntryList& entries, ImportListMode mode) {
     Image image;
-    image.view = ImageView{view, size};
+    image.view = view;
 
     std::uint32_t magic = 0, ntHeaders = 0, signature = 0, optionalMagic = 0;
     if (!Read16(image.view, DosMagicOffset, magic) || magic != DosMagic) return false;
@@ -335,11 +348,17 @@ bool ReadImportsFromView(const unsigned char* view, std::uint32_t size, EntryLis
     return false;
 }
 
+bool ReadImportsFromView(const unsigned char* view, std::uint32_t size, EntryList& entries,
+                         ImportListMode mode) {
+    entries.clear();
+    return ReadImage(ImageView{view, size, nullptr}, entries, mode);
+}
+
 bool ReadImports(const std::string& path, EntryList& entries, ImportListMode mode) {
     entries.clear();
     MappedFile file;
     if (!OpenMappedFile(path.c_str(), file)) return false;
-    bool read = ReadImportsFromView(file.viewBase, file.viewSize, entries, mode);
+    bool read = ReadImage(ImageView{file.viewBase, file.fileSize, &file}, entries, mode);
     CloseMappedFile(file);
     return read;
 }

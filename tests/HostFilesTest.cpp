@@ -5,7 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "HostTesting.h"
+#include "ImageBuilder.h"
 #include "TestFiles.h"
 #include "import/ImportReader.h"
 #include "import/MappedFile.h"
@@ -17,6 +20,7 @@ TEST(HostFiles, FailingStepReleasesEarlierStepsInReverseOrder) {
     struct Row {
         const char* failing;
         std::vector<std::string> calls;
+        bool opens;
     };
     // The open runs with the file system redirection of 32-bit programs off.
     const std::vector<std::string> open = {"Wow64DisableWow64FsRedirection", "CreateFileA",
@@ -26,18 +30,22 @@ TEST(HostFiles, FailingStepReleasesEarlierStepsInReverseOrder) {
         return calls;
     };
     const std::vector<Row> rows = {
-        {"CreateFileA", open},
-        {"GetFileSize", after({"GetFileSize", "CloseHandle"})},
-        {"CreateFileMappingA", after({"GetFileSize", "CreateFileMappingA", "CloseHandle"})},
+        {"CreateFileA", open, false},
+        {"GetFileSize", after({"GetFileSize", "CloseHandle"}), false},
+        {"CreateFileMappingA", after({"GetFileSize", "CreateFileMappingA", "CloseHandle"}), false},
+        // No view of all of it: the file is read in parts, none mapped yet.
         {"MapViewOfFile",
-         after({"GetFileSize", "CreateFileMappingA", "MapViewOfFile", "CloseHandle", "CloseHandle"})},
+         after({"GetFileSize", "CreateFileMappingA", "MapViewOfFile", "GetSystemInfo", "CloseHandle",
+                "CloseHandle"}),
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.failing);
         HostClearCalls();
         HostFailNextCall(row.failing, ERROR_ACCESS_DENIED);
         MappedFile file;
-        EXPECT_FALSE(OpenMappedFile(path.c_str(), file));
+        EXPECT_EQ(OpenMappedFile(path.c_str(), file), row.opens);
+        if (row.opens) CloseMappedFile(file);
         EXPECT_EQ(HostCalls(), row.calls);
         // Nothing is left open.
         MappedFile again;
@@ -50,6 +58,54 @@ TEST(HostFiles, FailingStepReleasesEarlierStepsInReverseOrder) {
     CloseMappedFile(file);
     EXPECT_EQ(HostCalls(), after({"GetFileSize", "CreateFileMappingA", "MapViewOfFile",
                                   "UnmapViewOfFile", "CloseHandle", "CloseHandle"}));
+}
+
+// Six DLLs whose names lie a MiB apart, in a section of their own that starts
+// 1 MiB into an 8 MiB file; the last name ends 2 bytes past a MiB boundary.
+PeImage SpreadNamesImage() {
+    std::vector<ImportSpec> imports;
+    for (int k = 0; k < 6; ++k) imports.push_back({"D" + std::to_string(k) + ".dll", {"f" + std::to_string(k)}});
+    PeImage image = BuildImage(imports);
+    const std::uint32_t start = 1 << 20, megabyte = 1 << 20;
+    image.AddSection(start, 7 * megabyte, start);
+    image.bytes.resize(start + 7 * megabyte, 0);
+    for (std::uint32_t k = 0; k < 6; ++k) {
+        const std::uint32_t at = start + k * megabyte + (k == 5 ? megabyte - 5 : 0x100);
+        image.PutText(at, "D" + std::to_string(k) + ".dll");
+        image.Put32(image.descriptors[k] + 0x0C, at);
+    }
+    return image;
+}
+
+TEST(HostFiles, FileTooBigForOneViewIsReadInParts) {
+    const std::string path = WriteTestFile("spread.dll", SpreadNamesImage().bytes);
+    EntryList whole, parts;
+    ASSERT_TRUE(ReadImports(path, whole, DllFunctions));
+    ASSERT_EQ(whole.size(), 6u);
+    EXPECT_EQ(whole[5], "D5.dll: f5");
+
+    HostRefuseViewsLongerThan(2 << 20);
+    HostClearCalls();
+    EXPECT_TRUE(ReadImports(path, parts, DllFunctions));
+    EXPECT_EQ(parts, whole);
+    const std::vector<std::string>& calls = HostCalls();
+    const long maps = std::count(calls.begin(), calls.end(), "MapViewOfFile");
+    EXPECT_GT(maps, 1 + MappedPartCount) << "parts were replaced as the walk moved";
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "UnmapViewOfFile"), maps - 1)
+        << "every part's view, and no other, is unmapped";
+    EXPECT_EQ(HostOpenViews(), 0u);
+
+    // A part that cannot be mapped fails the file, and nothing stays open.
+    HostFailNextCall("MapViewOfFile", ERROR_NOT_ENOUGH_MEMORY);  // all of it
+    HostFailNextCall("MapViewOfFile", ERROR_NOT_ENOUGH_MEMORY);  // its first part
+    EXPECT_FALSE(ReadImports(path, parts, DllFunctions));
+    EXPECT_TRUE(parts.empty());
+    EXPECT_EQ(HostOpenViews(), 0u);
+    MappedFile again;
+    EXPECT_TRUE(OpenMappedFile(path.c_str(), again)) << "the file was closed";
+    CloseMappedFile(again);
+    HostRefuseViewsLongerThan(0);
+    HostClearCalls();
 }
 
 TEST(HostFiles, ReaderClosesTheViewOnEveryPath) {

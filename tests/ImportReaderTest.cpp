@@ -1,6 +1,7 @@
 // Reading import tables of crafted images, in both modes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 
 #include "ImageBuilder.h"
@@ -329,6 +330,21 @@ TEST(ImportReader, LimitsAreReachedNotPassed) {
     EntryList names;
     EXPECT_FALSE(Read(EmptyDescriptors(MaxImportDescriptors + 1), names, DllNames));
     EXPECT_TRUE(names.empty());
+}
+
+// The import table lies in the first KiB; the rest is a hole of the file
+// system. A 32-bit process has no room for a view of the larger ones, and
+// none for a file of 4 GiB or more: those are read in parts.
+TEST(ImportReader, FilesPaddedBeyondTheAddressSpace) {
+    for (std::uint64_t size : {40ull << 20, 100ull << 20, 3ull << 30, 5ull << 30}) {
+        SCOPED_TRACE(size);
+        const std::string path = WriteTestFile("padded.exe", BuildImage(Ordinary).bytes);
+        ExtendTestFile(path, size);
+        EntryList entries;
+        EXPECT_TRUE(ReadImports(path, entries, DllFunctions));
+        EXPECT_EQ(entries, OrdinaryEntries);
+        std::filesystem::remove(path);
+    }
 }
 
 TEST(ImportReader, NamesUpToTheLengthLimit) {

@@ -36,7 +36,7 @@ TEST(MappedFile, ViewIsTheWholeFile) {
     const std::string path = WriteTestFile("whole.bin", bytes);
     MappedFile file;
     ASSERT_TRUE(OpenMappedFile(path.c_str(), file));
-    EXPECT_EQ(file.viewSize, bytes.size());
+    EXPECT_EQ(file.fileSize, bytes.size());
     EXPECT_EQ(std::memcmp(file.viewBase, bytes.data(), bytes.size()), 0);
     CloseMappedFile(file);
 }

@@ -27,7 +27,7 @@ TEST(SystemFolder, KernelOfTheSystemFolderIsTheNativeFile) {
     MappedFile file;
     ASSERT_TRUE(OpenMappedFile(kernel.c_str(), file));
     EXPECT_EQ(MachineOf(file.viewBase), Amd64Machine);
-    std::vector<unsigned char> bytes(file.viewBase, file.viewBase + file.viewSize);
+    std::vector<unsigned char> bytes(file.viewBase, file.viewBase + file.fileSize);
     CloseMappedFile(file);
 
     // The listing is the native file's: the same as for a copy of its bytes.

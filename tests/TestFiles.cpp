@@ -6,6 +6,10 @@
 #include <iterator>
 #include <system_error>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -50,4 +54,19 @@ std::string WriteTestFile(const std::string& name, const std::vector<unsigned ch
 std::vector<unsigned char> ReadWholeFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The runtime's std::filesystem::resize_file crashes in the 32-bit Windows
+// build under Wine; the system's own calls extend the file there.
+void ExtendTestFile(const std::string& path, std::uint64_t size) {
+#ifdef _WIN32
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, OPEN_EXISTING, 0, NULL);
+    LARGE_INTEGER end;
+    end.QuadPart = static_cast<LONGLONG>(size);
+    SetFilePointerEx(file, end, NULL, FILE_BEGIN);
+    SetEndOfFile(file);
+    CloseHandle(file);
+#else
+    fs::resize_file(path, size);
+#endif
 }

@@ -1,6 +1,7 @@
 // Files for the tests, in a folder of their own that is removed at exit.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -12,3 +13,7 @@ std::string WriteTestFile(const std::string& name, const std::vector<unsigned ch
 std::string WriteTestFile(const std::string& name, const std::string& bytes);
 
 std::vector<unsigned char> ReadWholeFile(const std::string& path);
+
+// Makes the file size bytes long; what is added reads as zeros and, where the
+// file system can, takes no room on the disk.
+void ExtendTestFile(const std::string& path, std::uint64_t size);

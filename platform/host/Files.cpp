@@ -10,9 +10,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <map>
 
 #include "HostCalls.h"
+#include "HostTesting.h"
 
 namespace {
 
@@ -27,6 +29,8 @@ struct KernelObject {
 std::map<HANDLE, KernelObject> objects;
 std::map<const void*, size_t> views;
 std::uintptr_t nextHandle = 0x100;
+const DWORD AllocationGranularity = 64 * 1024;
+std::uint64_t longestView = 0;  // 0: any
 
 HANDLE AddObject(int descriptor, bool isMapping) {
     HANDLE handle = reinterpret_cast<HANDLE>(nextHandle);
@@ -142,9 +146,13 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHig
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
-    if (desiredAccess != FILE_MAP_READ || offsetHigh != 0 || offsetLow != 0 ||
-        numberOfBytes != 0) {
+    if (desiredAccess != FILE_MAP_READ) {
         SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const std::uint64_t offset = std::uint64_t(offsetHigh) << 32 | offsetLow;
+    if (offset % AllocationGranularity != 0) {
+        SetLastError(ERROR_MAPPED_ALIGNMENT);
         return nullptr;
     }
     off_t size = 0;
@@ -152,13 +160,24 @@ LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHig
         SetLastError(ERROR_FILE_INVALID);
         return nullptr;
     }
-    void* base = mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED,
-                      object->descriptor, 0);
+    const std::uint64_t fileSize = static_cast<std::uint64_t>(size);
+    // A view must lie inside the mapping, which is as long as the file.
+    if (offset >= fileSize || numberOfBytes > fileSize - offset) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    const std::uint64_t length = numberOfBytes != 0 ? numberOfBytes : fileSize - offset;
+    if ((longestView != 0 && length > longestView) || length > SIZE_MAX) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        return nullptr;
+    }
+    void* base = mmap(nullptr, static_cast<size_t>(length), PROT_READ, MAP_SHARED,
+                      object->descriptor, static_cast<off_t>(offset));
     if (base == MAP_FAILED) {
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    views[base] = static_cast<size_t>(size);
+    views[base] = static_cast<size_t>(length);
     return base;
 }
 
@@ -173,6 +192,18 @@ BOOL WINAPI UnmapViewOfFile(LPCVOID base) {
     views.erase(view);
     return TRUE;
 }
+
+void WINAPI GetSystemInfo(LPSYSTEM_INFO info) {
+    HostCallFails("GetSystemInfo");
+    *info = SYSTEM_INFO{};
+    info->dwPageSize = 4096;
+    info->dwNumberOfProcessors = 1;
+    info->dwAllocationGranularity = AllocationGranularity;
+}
+
+void HostRefuseViewsLongerThan(std::uint64_t bytes) { longestView = bytes; }
+
+std::size_t HostOpenViews() { return views.size(); }
 
 HANDLE WINAPI GetStdHandle(DWORD standardHandle) {
     if (HostCallFails("GetStdHandle")) return INVALID_HANDLE_VALUE;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,12 @@ const std::vector<std::string>& HostCalls();
 
 // Forgets the logged calls and any failure not yet used.
 void HostClearCalls();
+
+// Files: views longer than bytes fail with ERROR_NOT_ENOUGH_MEMORY, as in a
+// 32-bit process that has no free block that large (0: no such limit); and
+// the number of views mapped and not yet unmapped.
+void HostRefuseViewsLongerThan(std::uint64_t bytes);
+std::size_t HostOpenViews();
 
 // Windows: the arguments a live window was created with.
 struct HostWindowCreation {

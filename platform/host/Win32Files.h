@@ -22,10 +22,30 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
 DWORD WINAPI GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DWORD protect,
                                  DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name);
+// A view starts at an offset that is a multiple of the allocation granularity
+// and reaches numberOfBytes further, or to the end of the file for 0.
 LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh,
                             DWORD offsetLow, SIZE_T numberOfBytes);
 BOOL WINAPI UnmapViewOfFile(LPCVOID base);
 BOOL WINAPI CloseHandle(HANDLE object);
+
+// The system: only the allocation granularity, 64 KiB, means anything here.
+struct SYSTEM_INFO {
+    WORD wProcessorArchitecture;
+    WORD wReserved;
+    DWORD dwPageSize;
+    LPVOID lpMinimumApplicationAddress;
+    LPVOID lpMaximumApplicationAddress;
+    UINT_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+};
+typedef SYSTEM_INFO* LPSYSTEM_INFO;
+
+void WINAPI GetSystemInfo(LPSYSTEM_INFO info);
 
 // Standard handles of the process, written with WriteFile.
 #define STD_OUTPUT_HANDLE (static_cast<DWORD>(-11))
