@@ -198,7 +198,10 @@ class Suite:
         self.first_set = [os.path.join(WINE_DLLS, 'ws2_32.dll'), self.crafted,
                           os.path.join(WINE_DLLS, 'version.dll'),
                           os.path.join(WINE_DLLS, 'ws2_32.dll')]
-        self.second_set = [os.path.join(WINE_DLLS, 'version.dll')]
+        # A real DLL, and a copy of it padded to 3 GB with a hole: no 32-bit
+        # process has room for a view of all of it.
+        self.padded = os.path.join(files, 'version padded to 3 GB.dll')
+        self.second_set = [os.path.join(WINE_DLLS, 'version.dll'), self.padded]
         # Crafted by make-image: the largest listing one file can give, and a
         # small hostile image far beyond the reader's limits.
         self.at_limit = os.path.join(files, 'limit.dll')
@@ -469,7 +472,7 @@ class Suite:
             check(files[0][1] == expected,
                   'the listing of %s differs from objdump -p' % os.path.basename(path))
         self.expected['first'] = whole
-        self.expected['second'] = alone[self.second_set[0]]
+        self.expected['version.dll'] = alone[self.second_set[0]]
         functions = sum(len(g[1]) for f in parse_listing(whole) for g in f[1])
         return '%d lines, %d functions' % (whole.count(b'\r\n'), functions)
 
@@ -616,16 +619,28 @@ class Suite:
             text.count(b'\r\n'), answered)
 
     def step_second_drop(self):
-        """a second drop replaces the whole listing, a big one"""
+        """a second drop replaces the big listing; a DLL padded to 3 GB lists as it is"""
         self.need_program()
-        check('second' in self.expected, 'no expected listing')
+        check('version.dll' in self.expected, 'no expected listing')
+        shutil.copyfile(self.second_set[0], self.padded)
+        os.truncate(self.padded, 3 << 30)
+        code, expected = self.wine(LISTER, [wine_path(p) for p in self.second_set], timeout=60)
+        check(code == 0, 'quernwick-list exited %d' % code)
+        unpadded = self.expected['version.dll']
+        padded = unpadded.replace(wine_path(self.second_set[0]).encode(),
+                                  wine_path(self.padded).encode(), 1)
+        check(expected == unpadded + b'\r\n' + padded,
+              'the padded DLL does not list as the DLL itself: '
+              + first_difference(expected, unpadded + b'\r\n' + padded))
+        self.expected['second'] = expected
         before = self.settled_image()
         self.drop(self.second_set)
         wait_for(lambda: self.window_image() != before, 20, 'the new listing to show')
         self.settled_image()
         self.screenshot('5-second-drop.png')
         text = self.copy_and_check('second drop', 'second')
-        return 'version.dll alone, %d bytes' % len(text)
+        os.remove(self.padded)
+        return 'version.dll and its 3 GB copy, %d bytes' % len(text)
 
     def step_close(self):
         """WM_CLOSE ends the program with exit status 0"""
