@@ -198,9 +198,10 @@ class Suite:
         self.first_set = [os.path.join(WINE_DLLS, 'ws2_32.dll'), self.crafted,
                           os.path.join(WINE_DLLS, 'version.dll'),
                           os.path.join(WINE_DLLS, 'ws2_32.dll')]
-        # A real DLL, and a copy of it padded to 3 GB with a hole: no 32-bit
-        # process has room for a view of all of it.
-        self.padded = os.path.join(files, 'version padded to 3 GB.dll')
+        # A real DLL, and a copy of a real exe padded to 3 GB with a hole: no
+        # 32-bit process has room for a view of all of it.
+        self.unpadded = os.path.join(WINE_DLLS, 'notepad.exe')
+        self.padded = os.path.join(files, 'notepad padded to 3 GB.exe')
         self.second_set = [os.path.join(WINE_DLLS, 'version.dll'), self.padded]
         # Crafted by make-image: the largest listing one file can give, and a
         # small hostile image far beyond the reader's limits.
@@ -619,19 +620,19 @@ class Suite:
             text.count(b'\r\n'), answered)
 
     def step_second_drop(self):
-        """a second drop replaces the big listing; a DLL padded to 3 GB lists as it is"""
+        """a second drop replaces the big listing; an exe padded to 3 GB lists as it is"""
         self.need_program()
         check('version.dll' in self.expected, 'no expected listing')
-        shutil.copyfile(self.second_set[0], self.padded)
+        shutil.copyfile(self.unpadded, self.padded)
         os.truncate(self.padded, 3 << 30)
+        code, exe = self.wine(LISTER, [wine_path(self.unpadded)], timeout=60)
+        check(code == 0, 'quernwick-list %s exited %d' % (self.unpadded, code))
+        padded = exe.replace(wine_path(self.unpadded).encode(), wine_path(self.padded).encode(), 1)
         code, expected = self.wine(LISTER, [wine_path(p) for p in self.second_set], timeout=60)
         check(code == 0, 'quernwick-list exited %d' % code)
-        unpadded = self.expected['version.dll']
-        padded = unpadded.replace(wine_path(self.second_set[0]).encode(),
-                                  wine_path(self.padded).encode(), 1)
-        check(expected == unpadded + b'\r\n' + padded,
-              'the padded DLL does not list as the DLL itself: '
-              + first_difference(expected, unpadded + b'\r\n' + padded))
+        check(expected == self.expected['version.dll'] + b'\r\n' + padded,
+              'the padded exe does not list as the exe itself: '
+              + first_difference(expected, self.expected['version.dll'] + b'\r\n' + padded))
         self.expected['second'] = expected
         before = self.settled_image()
         self.drop(self.second_set)
@@ -640,7 +641,7 @@ class Suite:
         self.screenshot('5-second-drop.png')
         text = self.copy_and_check('second drop', 'second')
         os.remove(self.padded)
-        return 'version.dll and its 3 GB copy, %d bytes' % len(text)
+        return 'version.dll and notepad.exe padded to 3 GB, %d bytes' % len(text)
 
     def step_close(self):
         """WM_CLOSE ends the program with exit status 0"""
