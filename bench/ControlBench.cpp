@@ -125,19 +125,15 @@ double Median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// Each phase's median; items and text as in the first run.
 Timing MedianOf(const std::vector<Timing>& runs) {
     Timing median = runs[0];
-    auto of = [&](double Timing::*phase) {
+    for (double Timing::*phase : {&Timing::read, &Timing::hidden, &Timing::drop,
+                                  &Timing::exportText, &Timing::copy, &Timing::next}) {
         std::vector<double> values;
         for (const Timing& run : runs) values.push_back(run.*phase);
-        return Median(values);
-    };
-    median.read = of(&Timing::read);
-    median.hidden = of(&Timing::hidden);
-    median.drop = of(&Timing::drop);
-    median.exportText = of(&Timing::exportText);
-    median.copy = of(&Timing::copy);
-    median.next = of(&Timing::next);
+        median.*phase = Median(values);
+    }
     return median;
 }
 

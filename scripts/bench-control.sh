@@ -11,6 +11,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 cd "$here"
 bash scripts/setup.sh >&2
 if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+  apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
     g++-mingw-w64-x86-64-posix >/dev/null
 fi
